@@ -1,0 +1,80 @@
+// The end of a game, the game screen's menu commands, and closing its window.
+#include "frontend/frmInstructions.h"
+#include "frontend/frmMenu.h"
+#include "game/frmGame.h"
+#include "platform/numbers.h"
+#include "records/frmScores.h"
+
+namespace qbx {
+
+void FrmGame::GameOver() {
+    Controls& c = c_;
+    c.tmrBubbles->SetEnabled(false);
+    c.tmrArrowGrow->SetEnabled(false);
+    c.tmrBubbleSize->SetEnabled(false);
+    Svc().MsgBox("Your Final Score:  " + Dec(Score), "Game Over");
+    FrmScores& scores = *forms_.scores;
+    if (Score < 1) {
+        scores.ReadScores();
+        scores.ReadLevels();
+    } else {
+        scores.CalculateHighScores();
+        scores.CalculateHighLevels();
+    }
+    Unload();
+    scores.Show();
+}
+
+bool FrmGame::PausedIfNeeded() {
+    if (Dying != kFalse) return false;
+    if (!c_.cmdContinue->Visible && Paused == kFalse) PauseGame();
+    return true;
+}
+
+void FrmGame::mnuNew_Click() {
+    if (Score > 0) {
+        forms_.scores->CalculateHighScores();
+        forms_.scores->CalculateHighLevels();
+    }
+    Paused = kFalse;
+    Lives = 0;  // so that unloading the screen does not end the program
+    forms_.menu->cmdPlay_Click();
+}
+
+void FrmGame::mnuPause_Click() { PauseGame(); }
+
+void FrmGame::mnuExit_Click() {
+    if (Score > 0) {
+        forms_.scores->CalculateHighScores();
+        forms_.scores->CalculateHighLevels();
+    }
+    Svc().End();
+}
+
+void FrmGame::mnuInstructions_Click() {
+    if (!PausedIfNeeded()) return;
+    Hide();
+    forms_.instructions->cmdClose().Caption = "Return to Game";
+    forms_.instructions->Show();
+}
+
+void FrmGame::mnuAbout_Click() {
+    if (!PausedIfNeeded()) return;
+    forms_.menu->ShowAbout();
+}
+
+void FrmGame::mnuHighScores_Click() {
+    if (!PausedIfNeeded()) return;
+    forms_.scores->ReadScores();
+    forms_.scores->ReadLevels();
+    Hide();
+    forms_.scores->cmdClose().Caption = "Return to Game";
+    forms_.scores->Show();
+}
+
+void FrmGame::Form_Unload(int16_t& /*cancel*/) {
+    // A game in progress: the player closed the window.
+    if (Lives > 0) mnuExit_Click();
+}
+
+}  // namespace qbx

@@ -1,0 +1,59 @@
+// The services every backend provides to the screens: event pump, sleep, message box, clock
+// seed, program directory, environment, ending the program, and notifications for the view.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <stdexcept>
+#include <string>
+
+namespace qbx {
+
+class Screen;
+class Timer;
+
+// Thrown by the headless backend when the program ends; nothing catches it but the driver, so
+// no handler runs after it (the way the program ends at once in a real window).
+struct ProgramEnded : std::exception {
+    const char* what() const noexcept override { return "program ended"; }
+};
+
+enum class ScreenEvent { Loaded, Unloaded, Shown, Hidden, Activated, PointerChanged };
+
+class Services {
+public:
+    virtual ~Services() = default;
+
+    // Lets pending window events (input, due timer ticks) run from inside a handler.
+    virtual void DoEvents() = 0;
+    // Suspends the whole program: no input, no timers, no painting.
+    virtual void Sleep(int ms) = 0;
+    // Modal box with a single OK button; returns when it is closed.
+    virtual void MsgBox(const std::string& text, const std::string& title) = 0;
+    // A seed taken from the time of day (virtual on the headless clock).
+    virtual uint64_t TimeOfDaySeed() = 0;
+    virtual std::string ProgramDir() = 0;
+    virtual std::string Environ(const std::string& name) = 0;
+    // Ends the program at once; no screen's unload handler runs.
+    [[noreturn]] virtual void End() = 0;
+
+    virtual void TimerChanged(Timer& t) = 0;
+    virtual void TimerDestroyed(Timer& t) = 0;
+    virtual void ScreenChanged(Screen& s, ScreenEvent e) = 0;
+};
+
+// Uniform random numbers in [0, 1), as single precision, reseedable. Values pushed with Force
+// are returned first (tests drive exact rolls with them).
+class Random {
+public:
+    void Seed(uint64_t seed);
+    float Rnd();
+    void Force(float value) { forced_.push_back(value); }
+    void ClearForced() { forced_.clear(); }
+
+private:
+    uint64_t state_ = 0x853c49e6748fea9bULL;
+    std::deque<float> forced_;
+};
+
+}  // namespace qbx

@@ -1,0 +1,37 @@
+// Test support: temporary directories and a headless program.
+#include "support/test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+namespace qbx::test {
+
+TempDir::TempDir() {
+    std::string templ = (std::filesystem::temp_directory_path() / "quibblix-test-XXXXXX").string();
+    char* made = mkdtemp(templ.data());
+    path_ = made ? std::string(made) : templ;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+Headless::Headless(uint64_t seed) : svc(seed), app(svc), driver(app.program, svc) {
+    svc.Attach(app.program);
+    svc.SetProgramDir(dir.Path());
+}
+
+Headless::~Headless() = default;
+
+int Headless::Run(const std::string& script) {
+    std::istringstream in(script);
+    std::ostringstream o, e;
+    int rc = driver.Run(in, o, e);
+    out += o.str();
+    err += e.str();
+    return rc;
+}
+
+}  // namespace qbx::test

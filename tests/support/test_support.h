@@ -1,0 +1,39 @@
+// A headless program for tests: the four screens on the virtual clock, records in a fresh
+// temporary directory.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "frontend/quibblix.h"
+#include "platform/headless/driver.h"
+#include "platform/headless/headless_services.h"
+
+namespace qbx::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+struct Headless {
+    explicit Headless(uint64_t seed = 7);
+    ~Headless();
+
+    // Runs driver lines; returns the driver's status (-1 or 0 when all went well).
+    int Run(const std::string& script);
+    std::string DumpJson(const std::string& form = "") { return driver.Dump(form); }
+
+    TempDir dir;
+    HeadlessServices svc;
+    Quibblix app;
+    Driver driver;
+    std::string out, err;
+};
+
+}  // namespace qbx::test
