@@ -22,7 +22,7 @@ void FrmGame::GameOver() {
         scores.CalculateHighLevels();
     }
     Unload();
-    scores.Show();
+    static_cast<Screen&>(scores).Show();
 }
 
 bool FrmGame::PausedIfNeeded() {
@@ -55,7 +55,7 @@ void FrmGame::mnuInstructions_Click() {
     if (!PausedIfNeeded()) return;
     Hide();
     forms_.instructions->cmdClose().Caption = "Return to Game";
-    forms_.instructions->Show();
+    static_cast<Screen&>(*forms_.instructions).Show();
 }
 
 void FrmGame::mnuAbout_Click() {
@@ -69,7 +69,7 @@ void FrmGame::mnuHighScores_Click() {
     forms_.scores->ReadLevels();
     Hide();
     forms_.scores->cmdClose().Caption = "Return to Game";
-    forms_.scores->Show();
+    static_cast<Screen&>(*forms_.scores).Show();
 }
 
 void FrmGame::Form_Unload(int16_t& /*cancel*/) {
