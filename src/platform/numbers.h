@@ -23,6 +23,14 @@ inline float F(double v) { return static_cast<float>(v); }
 
 inline std::string Dec(long long v) { return std::to_string(v); }
 
+// A caption of a heading, a line break (CR LF) and a number: "Score:\r\n120".
+inline std::string HeadedNumber(const char* heading, long long v) {
+    std::string s(heading);
+    s += "\r\n";
+    s += std::to_string(v);
+    return s;
+}
+
 constexpr int16_t kTrue = -1;
 constexpr int16_t kFalse = 0;
 
