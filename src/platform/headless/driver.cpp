@@ -798,11 +798,15 @@ int Driver::RunLine(const std::string& raw, int lineNo, std::ostream& out, std::
         err << "line " << lineNo << ": " << error << "\n";
         return 2;
     }
-    // Input posted earlier and not yet taken by a handler's event pump arrives now.
-    svc_.DeliverPosted();
-    program_.CollectGarbage();
+    // Input posted by earlier lines waits for an event pump inside this command; whatever no
+    // handler took arrives once the command is done.
+    const bool posting = cmd.op == Command::Post;
     int rc = Execute(cmd, out, error);
     program_.CollectGarbage();
+    if (rc < 0 && !posting) {
+        svc_.DeliverPosted();
+        program_.CollectGarbage();
+    }
     if (rc >= 0) {
         err << "line " << lineNo << ": " << error << "\n";
         return rc;

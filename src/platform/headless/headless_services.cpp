@@ -63,8 +63,6 @@ void HeadlessServices::Advance(int64_t ms) {
         if (t->dueMs > clock_) clock_ = t->dueMs;
         FireAndReschedule(*t);
         if (program_) program_->CollectGarbage();
-        DeliverPosted();
-        if (program_) program_->CollectGarbage();
     }
     if (clock_ < target) clock_ = target;
 }

@@ -1,0 +1,231 @@
+// The program's entry point: the windowed game, or the headless driver running a script.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frontend/quibblix.h"
+#include "platform/headless/driver.h"
+#include "platform/headless/headless_services.h"
+#include "platform/qt/qt_services.h"
+#include "platform/qt/shot.h"
+
+#ifndef QUIBBLIX_VERSION
+#define QUIBBLIX_VERSION "1.0.0"
+#endif
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: quibblix [--scale N]\n"
+    "       quibblix --headless [--seed N] [--records-dir DIR] [SCRIPT]\n"
+    "\n"
+    "Without options, opens the game in a window.\n"
+    "\n"
+    "  --scale N            draw the windows N times larger (1 to 8)\n"
+    "  --headless           run without windows on a virtual clock; read driver commands\n"
+    "                       from SCRIPT, or from standard input without one\n"
+    "  --seed N             seed for the headless clock's time of day (default 1)\n"
+    "  --records-dir DIR    where the headless game keeps its record files\n"
+    "                       (default: the directory of the program)\n"
+    "  --help               show this text\n"
+    "  --version            show the version\n";
+
+constexpr const char* kNoDisplay =
+    "Quibblix needs a graphical display; to run it without one, use: xvfb-run -a quibblix\n";
+
+struct Options {
+    bool headless = false;
+    bool seedGiven = false;
+    uint64_t seed = 1;
+    std::string recordsDir;
+    std::string script;
+    int scale = 1;
+    bool scaleGiven = false;
+};
+
+bool ParseUnsigned(const std::string& text, uint64_t& out) {
+    if (text.empty() || text.size() > 20) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    errno = 0;
+    char* end = nullptr;
+    unsigned long long v = std::strtoull(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0') return false;
+    out = v;
+    return true;
+}
+
+// Returns -1 to go on, or the exit status.
+int ParseArgs(int argc, char** argv, Options& o) {
+    auto fail = [](const std::string& message) {
+        std::cerr << "quibblix: " << message << " (see quibblix --help)\n";
+        return 2;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        if (a == "--help" || a == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (a == "--version") {
+            std::cout << "Quibblix " << QUIBBLIX_VERSION << "\n";
+            return 0;
+        }
+        if (a == "--headless") {
+            o.headless = true;
+        } else if (a == "--seed") {
+            std::string v;
+            if (!value(v) || !ParseUnsigned(v, o.seed)) return fail("--seed needs a whole number");
+            o.seedGiven = true;
+        } else if (a == "--records-dir") {
+            if (!value(o.recordsDir) || o.recordsDir.empty())
+                return fail("--records-dir needs a directory");
+        } else if (a == "--scale") {
+            std::string v;
+            uint64_t n = 0;
+            if (!value(v) || !ParseUnsigned(v, n) || n < 1 || n > 8)
+                return fail("--scale needs a whole number from 1 to 8");
+            o.scale = static_cast<int>(n);
+            o.scaleGiven = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return fail("unknown option '" + a + "'");
+        } else if (o.script.empty()) {
+            o.script = a;
+        } else {
+            return fail("unexpected argument '" + a + "'");
+        }
+    }
+    if (!o.headless) {
+        if (o.seedGiven) return fail("--seed works only with --headless");
+        if (!o.recordsDir.empty()) return fail("--records-dir works only with --headless");
+        if (!o.script.empty()) return fail("a script runs only with --headless");
+    } else if (o.scaleGiven) {
+        return fail("--scale works only in a window");
+    }
+    return -1;
+}
+
+std::string ExecutableDir(const char* argv0) {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) exe = std::filesystem::absolute(argv0, ec);
+    std::filesystem::path dir = exe.parent_path();
+    return dir.empty() ? std::string(".") : dir.string();
+}
+
+int RunHeadless(const Options& o, char* argv0) {
+    qbx::HeadlessServices svc(o.seed);
+    qbx::Quibblix app(svc);
+    svc.Attach(app.program);
+    svc.SetProgramDir(o.recordsDir.empty() ? ExecutableDir(argv0) : o.recordsDir);
+
+    // Shots need Qt's painting but no display: the offscreen platform, started on first use.
+    int guiArgc = 1;
+    char* guiArgv[] = {argv0, nullptr};
+    std::unique_ptr<QApplication> gui;
+    qbx::DriverHooks hooks;
+    hooks.shot = [&](qbx::Screen& s, const std::string& file) -> std::string {
+        if (!gui) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            gui = std::make_unique<QApplication>(guiArgc, guiArgv);
+        }
+        return qbx::ShotScreen(s, file);
+    };
+    qbx::Driver driver(app.program, svc, hooks);
+
+    try {
+        app.Start();
+    } catch (const qbx::ProgramEnded&) {
+        app.program.CollectGarbage();
+        std::cout << driver.Dump() << "\n";
+        return 0;
+    }
+    if (o.script.empty()) return driver.Run(std::cin, std::cout, std::cerr);
+    std::ifstream in(o.script);
+    if (!in) {
+        std::cerr << "quibblix: cannot read the script '" << o.script << "'\n";
+        return 2;
+    }
+    return driver.Run(in, std::cout, std::cerr);
+}
+
+// While the window system starts up, Qt's messages are held back: if the platform cannot start
+// (a display that does not answer), Qt would print a page about plugins and abort; say what
+// happened in one sentence instead.
+std::vector<std::pair<QtMsgType, std::string>> startupMessages;
+QtMessageHandler previousHandler = nullptr;
+
+void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (type == QtFatalMsg) {
+        const QByteArray display = qgetenv("DISPLAY");
+        std::cerr << "Quibblix could not open a window on the display"
+                  << (display.isEmpty() ? std::string() : " " + display.toStdString())
+                  << "; to run it without one, use: xvfb-run -a quibblix\n";
+        std::cerr.flush();
+        ::_exit(1);
+    }
+    std::string category = context.category ? context.category : "";
+    startupMessages.emplace_back(
+        type,
+        (category.empty() || category == "default" ? "" : category + ": ") + message.toStdString());
+}
+
+int RunWindowed(const Options& o, char* argv0) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::cerr << kNoDisplay;
+        return 1;
+    }
+    int qtArgc = 1;
+    char* qtArgv[] = {argv0, nullptr};
+    previousHandler = qInstallMessageHandler(StartupMessageHandler);
+    QApplication qapp(qtArgc, qtArgv);
+    qInstallMessageHandler(previousHandler);
+    for (const auto& [type, text] : startupMessages)
+        if (type != QtDebugMsg) std::cerr << text << "\n";
+    startupMessages.clear();
+    if (!QGuiApplication::primaryScreen()) {
+        std::cerr << kNoDisplay;
+        return 1;
+    }
+
+    // The screens decide when the program ends, not the last window to close.
+    qapp.setQuitOnLastWindowClosed(false);
+
+    qbx::QtServices svc(o.scale);
+    qbx::Quibblix app(svc);
+    svc.Attach(app.program);
+    bool ended = false;
+    svc.OnNothingLoaded([&ended] {
+        ended = true;
+        QCoreApplication::exit(0);
+    });
+    svc.Dispatch([&app] { app.Start(); });
+    if (ended) return 0;
+    return qapp.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    int rc = ParseArgs(argc, argv, o);
+    if (rc >= 0) return rc;
+    return o.headless ? RunHeadless(o, argv[0]) : RunWindowed(o, argv[0]);
+}

@@ -1,0 +1,123 @@
+// Record files on disk, through QtCore's safe-save and lock-file classes.
+#include "records/record_file.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QString>
+#include <filesystem>
+
+#include "records/record_table.h"
+
+namespace qbx::records {
+
+namespace {
+
+constexpr mode_t kAnyRead = S_IRUSR | S_IRGRP | S_IROTH;
+constexpr mode_t kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
+
+QString ToQ(const std::string& path) {
+    return QString::fromStdString(path);
+}
+
+bool WritableDir(const std::string& dir) {
+    struct stat st {};
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    return (st.st_mode & kAnyWrite) != 0 && access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string AccountHome() {
+    const passwd* pw = getpwuid(geteuid());
+    return pw && pw->pw_dir ? std::string(pw->pw_dir) : std::string();
+}
+
+}  // namespace
+
+std::string RecordDir(const std::string& programDir, const Environment& env) {
+    std::string dir = programDir;
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    if (dir.empty()) dir.push_back('.');
+    if (WritableDir(dir)) return dir;
+
+    std::string base = env("XDG_DATA_HOME");
+    if (base.empty() || base.front() != '/') {  // a relative value is to be ignored
+        std::string home = env("HOME");
+        if (home.empty()) home = AccountHome();
+        base = home + "/.local/share";
+    }
+    const std::string fallback = base + "/quibblix";
+    std::error_code ec;
+    std::filesystem::create_directories(fallback, ec);
+    return fallback;
+}
+
+std::optional<std::string> ReadRecordFile(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        // None yet: create it empty. A FIFO or device is never opened, since opening one could
+        // block the game.
+        QFile create(ToQ(path));
+        if (create.open(QIODevice::WriteOnly | QIODevice::Append)) create.close();
+        if (stat(path.c_str(), &st) != 0) return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode) || (st.st_mode & kAnyRead) == 0) return std::nullopt;
+
+    QFile file(ToQ(path));
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray data = file.read(static_cast<qint64>(kMaxReadBytes));
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return std::string(data.constData(), static_cast<size_t>(data.size()));
+}
+
+bool WriteRecordFile(const std::string& path, const std::string& text) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || (st.st_mode & kAnyWrite) == 0))
+        return false;
+    QSaveFile file(ToQ(path));
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    const auto size = static_cast<qint64>(text.size());
+    if (file.write(text.data(), size) != size) {
+        file.cancelWriting();  // the temporary file goes; the old file stays
+        return false;
+    }
+    return file.commit();
+}
+
+RecordLock::RecordLock(const std::string& recordPath)
+    : lock_(std::make_unique<QLockFile>(ToQ(recordPath + ".lock"))) {
+    lock_->setStaleLockTime(kStaleMs);
+    lock_->tryLock(kWaitMs);
+}
+
+RecordLock::~RecordLock() = default;  // QLockFile unlocks when destroyed
+
+bool RecordLock::Held() const {
+    return lock_->isLocked();
+}
+
+std::string AccountName() {
+    const passwd* pw = getpwuid(geteuid());
+    return pw && pw->pw_name ? std::string(pw->pw_name) : std::string();
+}
+
+std::string UserNameFrom(const Environment& env) {
+    auto normalise = [](const std::string& raw) {
+        return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()))
+            .toUpper()
+            .trimmed()
+            .toStdString();
+    };
+    std::string name;
+    for (const char* variable : kUserNameVariables) {
+        name = normalise(env(variable));
+        if (!name.empty()) break;
+    }
+    if (name.empty()) name = normalise(AccountName());
+    return CleanField(name);
+}
+
+}  // namespace qbx::records

@@ -1,0 +1,531 @@
+// The Qt backend on the offscreen platform: real timers and their non-reentry, garbage kept
+// until the outermost handler returns, keys, clicks, the menu bar, the close box and shots.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/program.h"
+#include "platform/qt/qt_services.h"
+#include "platform/qt/screen_view.h"
+#include "platform/qt/shot.h"
+#include "platform/screen.h"
+#include "screens/design_helpers.h"
+
+// Qt's own entry to the shortcut machinery, as a key typed on a real keyboard goes through it
+// before the key reaches the widget.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k,
+                                               Qt::KeyboardModifiers mods, const QString& text,
+                                               bool autorep, ushort count);
+
+namespace qbx {
+namespace {
+
+using namespace design;
+
+constexpr Rgb kBack{0, 128, 0};
+
+// A screen that records what reached its handlers.
+class ProbeScreen : public Screen {
+public:
+    ProbeScreen(Program& p, std::string name, bool keyPreview = false)
+        : Screen(p, std::move(name), ScreenDesign{" Probe", 3000, 1500, kBack, keyPreview, true, 0},
+                 Table()) {}
+
+    static std::vector<ControlDesign> Table() {
+        std::vector<ControlDesign> t;
+        t.push_back(Mnu("mnuFile", "&File", ""));
+        t.push_back(Mnu("mnuGo", "&Go", "mnuFile", 'G'));
+        t.push_back(Mnu("mnuLine", "-", "mnuFile"));
+        t.push_back(Mnu("mnuPause", "&Pause Game", "mnuFile", 'P'));
+        t.push_back(Tmr("tmrA", 10));
+        t.push_back(Tmr("tmrB", 10));
+        // Front to back. The green shape lies in front of cmdOne in the list; buttons are drawn
+        // above everything all the same.
+        t.push_back(Shp("shpOverButton", -1, 150, 150, 600, 450, true, ShapeKind::Rectangle, {}, 0,
+                        true, {0, 255, 0}));
+        t.push_back(Btn("cmdOne", 150, 150, 1200, 450, "One", {"Verdana", 8.25f, false},
+                        {192, 192, 192}, 0));
+        t.push_back(Btn("cmdTwo", 1500, 150, 1200, 450, "Two", {"Verdana", 8.25f, false},
+                        {192, 192, 192}, 1));
+        t.push_back(Shp("shpFront", -1, 0, 900, 600, 300, true, ShapeKind::Rectangle, {}, 0, true,
+                        {255, 0, 0}));
+        t.push_back(Shp("shpBack", -1, 0, 900, 1200, 300, true, ShapeKind::Rectangle, {}, 0, true,
+                        {0, 0, 255}));
+        t.push_back(Img("imgArrow", -1, 2700, 150, 120, 5250, true, "regarrow"));
+        return t;
+    }
+
+    void Form_KeyDown(int16_t k, int16_t s) override { downs.emplace_back(k, s); }
+    void Form_KeyUp(int16_t k, int16_t s) override { ups.emplace_back(k, s); }
+    void Form_Unload(int16_t& cancel) override {
+        ++unloadRequests;
+        if (refuseUnload) cancel = 1;
+    }
+
+    template <class T>
+    T& Get(std::string_view name) {
+        EnsureLoaded();
+        return *static_cast<T*>(Find(name));
+    }
+
+    std::vector<std::pair<int, int>> downs, ups;
+    std::vector<std::string> clicks, menus;
+    int unloadRequests = 0;
+    bool refuseUnload = false;
+
+protected:
+    void BindControls() override {
+        for (Button* b : Buttons()) b->onClick = [this, b] { clicks.push_back(b->DisplayName()); };
+        for (MenuItem* m : MenuItems()) m->onClick = [this, m] { menus.push_back(m->name); };
+    }
+    void UnbindControls() override {}
+};
+
+// Runs the event loop for ms milliseconds.
+void RunFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void FlushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+class QtBackend : public ::testing::Test {
+protected:
+    QtBackend() { svc.Attach(program); }
+    ~QtBackend() override { FlushDeletes(); }
+
+    ScreenView& ShownView(ProbeScreen& s) {
+        s.Show();
+        ScreenView* v = svc.ViewOf(s);
+        EXPECT_NE(v, nullptr);
+        return *v;
+    }
+
+    QtServices svc;
+    Program program{svc};
+};
+
+// ---- timers ----
+
+TEST_F(QtBackend, TimersTickAtTheirIntervalUntilStopped) {
+    ProbeScreen s(program, "frmProbe");
+    Timer& t = s.Get<Timer>("tmrA");
+    int ticks = 0;
+    t.onTimer = [&] { ++ticks; };
+    t.SetEnabled(true);
+    RunFor(500);
+    // 10 ms is 50 ticks in half a second; a loaded machine loses some, never gains.
+    EXPECT_GE(ticks, 40);
+    EXPECT_LE(ticks, 55);
+
+    // An interval set while the timer runs takes over from the next tick.
+    t.Interval = 50;
+    ticks = 0;
+    RunFor(500);
+    EXPECT_GE(ticks, 6);
+    EXPECT_LE(ticks, 12);
+
+    t.SetEnabled(false);
+    ticks = 0;
+    RunFor(100);
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST_F(QtBackend, AHandlerThatPumpsEventsIsNotReenteredByItsOwnTimer) {
+    ProbeScreen s(program, "frmProbe");
+    Timer& a = s.Get<Timer>("tmrA");
+    Timer& b = s.Get<Timer>("tmrB");
+    int aCalls = 0, aNesting = 0, aMaxNesting = 0, bTicksInside = 0, depthInB = 0;
+    a.onTimer = [&] {
+        ++aCalls;
+        aMaxNesting = std::max(aMaxNesting, ++aNesting);
+        if (aCalls == 1) {
+            QElapsedTimer clock;
+            clock.start();
+            // Six of its own ticks fall due meanwhile.
+            while (clock.elapsed() < 60) {
+                svc.DoEvents();
+                QThread::msleep(1);
+            }
+        }
+        --aNesting;
+    };
+    b.onTimer = [&] {
+        if (aNesting > 0) {
+            ++bTicksInside;
+            depthInB = svc.DispatchDepth();
+        }
+    };
+    a.SetEnabled(true);
+    b.SetEnabled(true);
+    RunFor(150);
+    EXPECT_EQ(aMaxNesting, 1);
+    EXPECT_GE(aCalls, 2);  // it ticks again once its handler has returned
+    // The pump really runs other timers, one handler deep inside the first.
+    EXPECT_GE(bTicksInside, 3);
+    EXPECT_EQ(depthInB, 2);
+    EXPECT_EQ(svc.DispatchDepth(), 0);
+}
+
+TEST_F(QtBackend, ControlsOfAnUnloadedScreenLiveUntilTheOutermostHandlerReturns) {
+    ProbeScreen victim(program, "frmVictim");
+    ProbeScreen other(program, "frmOther");
+    victim.Show();
+    other.Show();
+    Timer& dying = victim.Get<Timer>("tmrA");
+    Timer& ticking = other.Get<Timer>("tmrA");
+    auto token = std::make_shared<int>(0);
+    std::weak_ptr<int> watch = token;
+    bool aliveAfterNestedTick = false, done = false;
+    int otherTicks = 0;
+    ticking.onTimer = [&] { ++otherTicks; };
+    dying.onTimer = [&, token] {
+        if (done) return;
+        done = true;
+        victim.Unload();
+        const int before = otherTicks;
+        QElapsedTimer clock;
+        clock.start();
+        while (otherTicks == before && clock.elapsed() < 500) svc.DoEvents();
+        // A nested handler has come and gone; this one is still running on its timer.
+        aliveAfterNestedTick = otherTicks > before && !watch.expired();
+    };
+    token.reset();
+    dying.SetEnabled(true);
+    ticking.SetEnabled(true);
+    RunFor(100);
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(aliveAfterNestedTick);
+    EXPECT_TRUE(watch.expired());
+    EXPECT_FALSE(victim.IsLoaded());
+    EXPECT_EQ(svc.ViewOf(victim), nullptr);
+    EXPECT_NE(svc.ViewOf(other), nullptr);
+}
+
+// ---- keys ----
+
+TEST(KeyMapping, QtKeysBecomeTheGamesKeyCodes) {
+    struct Case {
+        int key;
+        Qt::KeyboardModifiers mods;
+        int code;
+        int shift;
+    };
+    const Case cases[] = {
+        {Qt::Key_A, Qt::ControlModifier, 65, 2},
+        {Qt::Key_Z, Qt::ShiftModifier | Qt::AltModifier, 90, 5},
+        {Qt::Key_0, Qt::NoModifier, 48, 0},
+        {Qt::Key_7, Qt::KeypadModifier, 103, 0},
+        {Qt::Key_Escape, Qt::NoModifier, 27, 0},
+        {Qt::Key_Space, Qt::NoModifier, 32, 0},
+        {Qt::Key_Return, Qt::NoModifier, 13, 0},
+        {Qt::Key_Enter, Qt::KeypadModifier, 13, 0},
+        {Qt::Key_Tab, Qt::NoModifier, 9, 0},
+        {Qt::Key_Backtab, Qt::ShiftModifier, 9, 1},
+        {Qt::Key_Left, Qt::NoModifier, 37, 0},
+        {Qt::Key_Up, Qt::NoModifier, 38, 0},
+        {Qt::Key_Right, Qt::KeypadModifier, 39, 0},
+        {Qt::Key_Down, Qt::NoModifier, 40, 0},
+        {Qt::Key_F1, Qt::NoModifier, 112, 0},
+        {Qt::Key_Exclam, Qt::ShiftModifier, 49, 1},
+        {Qt::Key_Minus, Qt::KeypadModifier, 109, 0},
+        {Qt::Key_Minus, Qt::NoModifier, 189, 0},
+        {Qt::Key_Shift, Qt::ShiftModifier, 16, 1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(VirtualKey(c.key, c.mods), c.code) << "Qt key " << std::hex << c.key;
+        EXPECT_EQ(ShiftBits(c.mods), c.shift) << "Qt key " << std::hex << c.key;
+    }
+    EXPECT_EQ(VirtualKey(Qt::Key_unknown, Qt::NoModifier), 0);
+}
+
+void SendKey(QWidget* w, QEvent::Type type, int key, Qt::KeyboardModifiers mods,
+             bool autoRepeat = false) {
+    QKeyEvent e(type, key, mods, QString(), autoRepeat);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+TEST_F(QtBackend, KeysReachTheScreenAndHeldKeysRepeatOnlyTheirKeyDown) {
+    ProbeScreen s(program, "frmProbe", /*keyPreview=*/true);
+    QWidget* client = ShownView(s).Client();
+    SendKey(client, QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(s.downs, (std::vector<std::pair<int, int>>{{65, 2}}));
+
+    s.downs.clear();
+    SendKey(client, QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+    SendKey(client, QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, true);
+    SendKey(client, QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier, true);
+    SendKey(client, QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, true);
+    SendKey(client, QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier);
+    EXPECT_EQ(s.downs.size(), 3u);
+    EXPECT_EQ(s.ups, (std::vector<std::pair<int, int>>{{37, 0}}));
+}
+
+TEST_F(QtBackend, TabAndShiftTabMoveTheScreensFocusNotQts) {
+    ProbeScreen s(program, "frmProbe");
+    QWidget* client = ShownView(s).Client();
+    ASSERT_EQ(s.FocusedButton(), &s.Get<Button>("cmdOne"));
+    SendKey(client, QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    EXPECT_EQ(s.FocusedButton(), &s.Get<Button>("cmdTwo"));
+    SendKey(client, QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(s.FocusedButton(), &s.Get<Button>("cmdOne"));
+    // Space on the focused button clicks it.
+    SendKey(client, QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+    EXPECT_EQ(s.clicks, std::vector<std::string>{"cmdOne"});
+}
+
+TEST_F(QtBackend, AMenuShortcutRunsTheCommandAndIsNotAlsoAKey) {
+    ProbeScreen s(program, "frmProbe", /*keyPreview=*/true);
+    ScreenView& view = ShownView(s);
+    QApplication::setActiveWindow(&view);
+    QCoreApplication::processEvents();
+    QWidget* client = view.Client();
+    auto press = [&](int key, Qt::KeyboardModifiers mods) {
+        // As a keyboard does: the shortcut map first, then the widget.
+        if (qt_sendShortcutOverrideEvent(client, 0, key, mods, QString(), false, 1)) return;
+        SendKey(client, QEvent::KeyPress, key, mods);
+    };
+    press(Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(s.menus, std::vector<std::string>{"mnuGo"});
+    EXPECT_TRUE(s.downs.empty());
+
+    // A disabled command leaves its key to the screen.
+    s.Get<MenuItem>("mnuGo").Enabled = false;
+    svc.Dispatch([] {});
+    press(Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(s.menus.size(), 1u);
+    EXPECT_EQ(s.downs, (std::vector<std::pair<int, int>>{{71, 2}}));
+}
+
+// ---- mouse ----
+
+QPoint CentreOf(const Control& c, int scale) {
+    return QPoint((TwipsToPx(c.Left) + TwipsToPx(c.Width) / 2) * scale,
+                  (TwipsToPx(c.Top) + TwipsToPx(c.Height) / 2) * scale);
+}
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint at) {
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+void Click(QWidget* w, QPoint down, QPoint up) {
+    SendMouse(w, QEvent::MouseButtonPress, down);
+    SendMouse(w, QEvent::MouseButtonRelease, up);
+}
+
+TEST_F(QtBackend, AClickOnAButtonReachesTheScreen) {
+    ProbeScreen s(program, "frmProbe");
+    QWidget* client = ShownView(s).Client();
+    Button& one = s.Get<Button>("cmdOne");
+    Button& two = s.Get<Button>("cmdTwo");
+    Click(client, CentreOf(two, 1), CentreOf(two, 1));
+    EXPECT_EQ(s.clicks, std::vector<std::string>{"cmdTwo"});
+    EXPECT_EQ(s.FocusedButton(), &two);
+
+    // Pressed on one button and released on another: no click.
+    Click(client, CentreOf(one, 1), CentreOf(two, 1));
+    // Hidden and disabled buttons take no clicks.
+    two.Visible = false;
+    Click(client, CentreOf(two, 1), CentreOf(two, 1));
+    one.Enabled = false;
+    Click(client, CentreOf(one, 1), CentreOf(one, 1));
+    EXPECT_EQ(s.clicks.size(), 1u);
+}
+
+TEST(QtBackendScaled, ClicksAreFoundInAScaledWindow) {
+    QtServices svc(2);
+    Program program(svc);
+    svc.Attach(program);
+    ProbeScreen s(program, "frmProbe");
+    s.Show();
+    ScreenView* view = svc.ViewOf(s);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->ClientSize(), QSize(400, 200));
+    Click(view->Client(), CentreOf(s.Get<Button>("cmdTwo"), 2),
+          CentreOf(s.Get<Button>("cmdTwo"), 2));
+    EXPECT_EQ(s.clicks, std::vector<std::string>{"cmdTwo"});
+}
+
+// ---- the window ----
+
+TEST_F(QtBackend, TheCloseBoxAsksTheScreen) {
+    ProbeScreen s(program, "frmProbe");
+    int nothingLoaded = 0;
+    svc.OnNothingLoaded([&] { ++nothingLoaded; });
+    QPointer<ScreenView> view = &ShownView(s);
+
+    s.refuseUnload = true;
+    view->close();
+    EXPECT_EQ(s.unloadRequests, 1);
+    EXPECT_TRUE(s.IsLoaded());
+    EXPECT_TRUE(view->isVisible());
+
+    s.refuseUnload = false;
+    view->close();
+    EXPECT_EQ(s.unloadRequests, 2);
+    EXPECT_FALSE(s.IsLoaded());
+    EXPECT_EQ(svc.ViewOf(s), nullptr);
+    EXPECT_EQ(nothingLoaded, 1);
+    FlushDeletes();
+    EXPECT_TRUE(view.isNull());
+}
+
+TEST_F(QtBackend, TheWindowFollowsTheScreen) {
+    ProbeScreen s(program, "frmProbe");
+    ScreenView& view = ShownView(s);
+    EXPECT_EQ(view.windowTitle(), QString(" Probe"));  // the leading space stays
+    EXPECT_EQ(view.Client()->size(), QSize(200, 100));
+    EXPECT_FALSE(view.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+
+    s.caption = " Probe - Paused";
+    s.SetMousePointer(99);
+    svc.Dispatch([] {});
+    EXPECT_EQ(view.windowTitle(), QString(" Probe - Paused"));
+    EXPECT_EQ(view.Client()->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(view.MenuBar()->cursor().shape(), Qt::ArrowCursor);
+
+    s.Hide();
+    EXPECT_FALSE(view.isVisible());
+    s.Show();
+    EXPECT_TRUE(view.isVisible());
+}
+
+TEST_F(QtBackend, TheMenuBarFollowsTheMenuItems) {
+    ProbeScreen s(program, "frmProbe");
+    ScreenView& view = ShownView(s);
+    QAction* go = view.ActionFor("mnuGo");
+    QAction* pause = view.ActionFor("mnuPause");
+    ASSERT_TRUE(go && pause);
+    EXPECT_EQ(go->text(), QString("&Go"));
+    EXPECT_EQ(go->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
+    EXPECT_TRUE(view.ActionFor("mnuLine")->isSeparator());
+    ASSERT_EQ(view.MenuBar()->actions().size(), 1);
+    EXPECT_EQ(view.MenuBar()->actions()[0]->text(), QString("&File"));
+
+    pause->trigger();
+    EXPECT_EQ(s.menus, std::vector<std::string>{"mnuPause"});
+
+    // Captions and states change with the items after any handler.
+    s.Get<MenuItem>("mnuPause").Caption = "Un&pause Game";
+    s.Get<MenuItem>("mnuGo").Enabled = false;
+    svc.Dispatch([] {});
+    EXPECT_EQ(pause->text(), QString("Un&pause Game"));
+    EXPECT_FALSE(go->isEnabled());
+}
+
+TEST_F(QtBackend, AMessageBoxShowsTheTextUnderTheTitleWithOnlyAnOkButton) {
+    ProbeScreen s(program, "frmProbe");
+    ScreenView& view = ShownView(s);
+    QString title, text;
+    qsizetype buttons = -1;
+    bool iconless = false;
+    QWidget* parent = nullptr;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        title = box->windowTitle();
+        text = box->text();
+        buttons = box->buttons().size();
+        iconless = box->icon() == QMessageBox::NoIcon;
+        parent = box->parentWidget();
+        box->button(QMessageBox::Ok)->click();
+    });
+    // Never hang the run if the box was not found.
+    QTimer::singleShot(3000, [] {
+        if (QWidget* w = QApplication::activeModalWidget()) w->close();
+    });
+    svc.MsgBox("Line one\r\nLine two", "Probe says");
+    EXPECT_EQ(title, QString("Probe says"));
+    EXPECT_EQ(text, QString("Line one\nLine two"));
+    EXPECT_EQ(buttons, 1);
+    EXPECT_TRUE(iconless);
+    EXPECT_EQ(parent, &view);
+}
+
+// ---- shots ----
+
+class Shot : public QtBackend {
+protected:
+    QImage Take(ProbeScreen& s, double ratio = 1.0) {
+        const QString file = dir.filePath("shot.png");
+        EXPECT_EQ(ShotScreen(s, file.toStdString(), ratio), "");
+        return QImage(file);
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(Shot, HasTheWindowsSizeMenuBarIncluded) {
+    ProbeScreen s(program, "frmProbe");
+    EXPECT_EQ(ShotScreen(s, dir.filePath("x.png").toStdString()), "screen not loaded");
+    ScreenView& view = ShownView(s);
+    const int menuBar = view.MenuBar()->height();
+    ASSERT_GT(menuBar, 0);
+    QImage img = Take(s);
+    EXPECT_EQ(img.size(), QSize(200, 100 + menuBar));
+    EXPECT_EQ(img.pixelColor(199, menuBar + 99), QColor(0, 128, 0));
+    EXPECT_EQ(Take(s, 2.0).size(), QSize(400, 2 * (100 + menuBar)));
+}
+
+TEST_F(Shot, PaintsBackToFrontWithButtonsOnTop) {
+    ProbeScreen s(program, "frmProbe");
+    s.EnsureLoaded();
+    const int top = ShownView(s).MenuBar()->height();
+    QImage img = Take(s);
+    EXPECT_EQ(img.pixelColor(5, top + 65), QColor(255, 0, 0));   // front shape
+    EXPECT_EQ(img.pixelColor(60, top + 65), QColor(0, 0, 255));  // only the back one
+    // The green shape lies in front of cmdOne in the list, under it on the screen.
+    EXPECT_EQ(img.pixelColor(20, top + 20), QColor(192, 192, 192));
+
+    s.BringToFront(s.Get<Shape>("shpBack"));
+    img = Take(s);
+    EXPECT_EQ(img.pixelColor(5, top + 65), QColor(0, 0, 255));
+
+    s.Get<Shape>("shpBack").Visible = false;
+    img = Take(s);
+    EXPECT_EQ(img.pixelColor(60, top + 65), QColor(0, 128, 0));
+}
+
+TEST_F(Shot, AnImageShowsOnlyThePartOfItsPictureInsideItsSize) {
+    ProbeScreen s(program, "frmProbe");
+    Image& arrow = s.Get<Image>("imgArrow");
+    arrow.Height = 150;  // 10 of the picture's 350 pixel rows
+    const int top = ShownView(s).MenuBar()->height() + 10, left = 180;
+    for (double ratio : {1.0, 2.0}) {
+        QImage img = Take(s, ratio);
+        auto painted = [&](int fromRow, int toRow) {
+            for (int y = static_cast<int>(fromRow * ratio); y < toRow * ratio; ++y)
+                for (int x = static_cast<int>(left * ratio); x < (left + 8) * ratio; ++x)
+                    if (img.pixelColor(x, y) != QColor(0, 128, 0)) return true;
+            return false;
+        };
+        EXPECT_TRUE(painted(top, top + 10)) << "ratio " << ratio;
+        EXPECT_FALSE(painted(top + 10, top + 90)) << "ratio " << ratio;
+    }
+}
+
+}  // namespace
+}  // namespace qbx
