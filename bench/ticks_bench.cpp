@@ -29,8 +29,8 @@ struct WorstField {
             r.HorizontalDirection = i % 3 ? "LEFT" : "RIGHT";
             r.VerticalDirection = i % 2 ? "UP" : "DOWN";
             r.PeakTop = 1571;
-            b.SetPicture(LookupPicture((i % 2 ? "ballreds" : "ballgreens") +
-                                       std::to_string(r.Size)));
+            b.SetPicture(
+                LookupPicture((i % 2 ? "ballreds" : "ballgreens") + std::to_string(r.Size)));
             b.Left = 300.0f + 370.0f * static_cast<float>(i);
             b.Top = 300.0f + 100.0f * static_cast<float>(i % 30);
             b.Visible = true;
@@ -81,8 +81,9 @@ BENCHMARK(BM_LevelSetUp14);
 void BM_DriverMinuteOnLevel14(benchmark::State& state) {
     for (auto _ : state) {
         test::Headless h;
-        h.Run("set frmGame.Lives 5\nset frmGame.Level 14\nset frmGame.imgCharacter.Left -20000\n"
-              "call frmGame.Form_Load\nwait 60000\n");
+        h.Run(
+            "set frmGame.Lives 5\nset frmGame.Level 14\nset frmGame.imgCharacter.Left -20000\n"
+            "call frmGame.Form_Load\nwait 60000\n");
     }
 }
 BENCHMARK(BM_DriverMinuteOnLevel14)->Unit(benchmark::kMillisecond);

@@ -12,17 +12,25 @@ PictureRef FrmGame::BubbleStore(int16_t size, const std::string& colour) const {
     const Controls& c = c_;
     if (colour == "RED") {
         switch (size) {
-            case 1: return c.ballreds1->Picture;
-            case 2: return c.ballreds2->Picture;
-            case 3: return c.ballreds3->Picture;
-            case 4: return c.ballreds4->Picture;
+            case 1:
+                return c.ballreds1->Picture;
+            case 2:
+                return c.ballreds2->Picture;
+            case 3:
+                return c.ballreds3->Picture;
+            case 4:
+                return c.ballreds4->Picture;
         }
     } else if (colour == "GREEN") {
         switch (size) {
-            case 1: return c.ballgreens1->Picture;
-            case 2: return c.ballgreens2->Picture;
-            case 3: return c.ballgreens3->Picture;
-            case 4: return c.ballgreens4->Picture;
+            case 1:
+                return c.ballgreens1->Picture;
+            case 2:
+                return c.ballgreens2->Picture;
+            case 3:
+                return c.ballgreens3->Picture;
+            case 4:
+                return c.ballgreens4->Picture;
         }
     }
     return nullptr;
@@ -42,8 +50,7 @@ void FrmGame::tmrBubbleSize_Timer() {
         if (PictureRef store = BubbleStore(r.Size, r.Colour); store && b->Picture != store)
             b->SetPicture(store);
         LevelCleared = kFalse;
-        if (nearFloor < b->Top && r.PeakTop != kFloorPeak[r.Size])
-            r.PeakTop = kFloorPeak[r.Size];
+        if (nearFloor < b->Top && r.PeakTop != kFloorPeak[r.Size]) r.PeakTop = kFloorPeak[r.Size];
     }
     if (LevelCleared == kFalse) return;
 

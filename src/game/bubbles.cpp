@@ -11,9 +11,13 @@ namespace {
 constexpr int16_t kPeakForSize[5] = {0, 4312, 3080, 2200, 1571};
 }  // namespace
 
-bool FrmGame::SlowBubbles() const { return c_.apwrup->Picture == c_.pwrupslow->Picture; }
+bool FrmGame::SlowBubbles() const {
+    return c_.apwrup->Picture == c_.pwrupslow->Picture;
+}
 
-void FrmGame::ShowScoreCaption() { c_.lblScore->Caption = HeadedNumber("Score:", Score); }
+void FrmGame::ShowScoreCaption() {
+    c_.lblScore->Caption = HeadedNumber("Score:", Score);
+}
 
 static int32_t AddSaturating(int32_t a, long long b) {
     long long s = static_cast<long long>(a) + b;

@@ -41,7 +41,9 @@ void FrmGame::mnuNew_Click() {
     forms_.menu->cmdPlay_Click();
 }
 
-void FrmGame::mnuPause_Click() { PauseGame(); }
+void FrmGame::mnuPause_Click() {
+    PauseGame();
+}
 
 void FrmGame::mnuExit_Click() {
     if (Score > 0) {

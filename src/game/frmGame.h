@@ -76,9 +76,9 @@ public:
         Array<Image> BubblePic, pwrup, hpwrup, life;
         Array<Shape> shpSeam, shpBlocker;
         Image *pwrupslow, *pwrupfast, *pwrupwall, *pwruplife, *arrowfast, *arrowwall, *regarrow,
-            *apwrup, *imgCharacter, *lifex, *ballgreens1, *ballgreens2, *ballgreens3,
-            *ballgreens4, *ballreds4, *ballreds3, *ballreds2, *ballreds1, *arrow, *imgCharBack,
-            *imgCharRight, *imgCharLeft, *imgBricks;
+            *apwrup, *imgCharacter, *lifex, *ballgreens1, *ballgreens2, *ballgreens3, *ballgreens4,
+            *ballreds4, *ballreds3, *ballreds2, *ballreds1, *arrow, *imgCharBack, *imgCharRight,
+            *imgCharLeft, *imgBricks;
         Shape *shpDeathCircle, *shpBottom;
         Timer *tmrBonus, *tmrLevelStart, *tmrLeft, *tmrRight, *tmrBubbleSize, *tmrBubbles,
             *tmrArrowGrow;

@@ -1,6 +1,5 @@
 // The game screen's construction, its controls' binding, and what the driver sees of it.
 #include "game/frmGame.h"
-
 #include "screens/game_design.h"
 
 namespace qbx {
@@ -88,7 +87,9 @@ void FrmGame::BindControls() {
     c.mnuHighScores->onClick = [this] { mnuHighScores_Click(); };
 }
 
-void FrmGame::UnbindControls() { c_ = Controls{}; }
+void FrmGame::UnbindControls() {
+    c_ = Controls{};
+}
 
 std::vector<VarRef> FrmGame::Vars() {
     using T = VarRef::Type;

@@ -49,7 +49,8 @@ void FrmGame::Form_KeyDown(int16_t keyCode, int16_t /*shift*/) {
                 }
             }
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -19,9 +19,13 @@ inline int16_t ToInt16(double v) {
 }
 
 // A sum rounded to single precision, as compared by the game's rules.
-inline float F(double v) { return static_cast<float>(v); }
+inline float F(double v) {
+    return static_cast<float>(v);
+}
 
-inline std::string Dec(long long v) { return std::to_string(v); }
+inline std::string Dec(long long v) {
+    return std::to_string(v);
+}
 
 // A caption of a heading, a line break (CR LF) and a number: "Score:\r\n120".
 inline std::string HeadedNumber(const char* heading, long long v) {

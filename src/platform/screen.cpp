@@ -88,8 +88,8 @@ int ControlArray::LBound() const {
 }
 
 int ControlArray::Count() const {
-    return static_cast<int>(std::count_if(items_.begin(), items_.end(),
-                                          [](Control* c) { return c != nullptr; }));
+    return static_cast<int>(
+        std::count_if(items_.begin(), items_.end(), [](Control* c) { return c != nullptr; }));
 }
 
 void ControlArray::Adopt(Control* c) {
@@ -114,12 +114,24 @@ Control* ControlArray::Load(int i) {
     if (!first) return nullptr;
     std::unique_ptr<Control> copy;
     switch (first->kind) {
-        case Kind::Image: copy = CopyAs<Image>(*first); break;
-        case Kind::Label: copy = CopyAs<Label>(*first); break;
-        case Kind::Button: copy = CopyAs<Button>(*first); break;
-        case Kind::Shape: copy = CopyAs<Shape>(*first); break;
-        case Kind::Timer: copy = CopyAs<Timer>(*first); break;
-        case Kind::Menu: copy = CopyAs<MenuItem>(*first); break;
+        case Kind::Image:
+            copy = CopyAs<Image>(*first);
+            break;
+        case Kind::Label:
+            copy = CopyAs<Label>(*first);
+            break;
+        case Kind::Button:
+            copy = CopyAs<Button>(*first);
+            break;
+        case Kind::Shape:
+            copy = CopyAs<Shape>(*first);
+            break;
+        case Kind::Timer:
+            copy = CopyAs<Timer>(*first);
+            break;
+        case Kind::Menu:
+            copy = CopyAs<MenuItem>(*first);
+            break;
     }
     copy->index = i;
     copy->Visible = false;
@@ -148,12 +160,16 @@ Screen::Screen(Program& program, std::string name, const ScreenDesign& design,
 
 Screen::~Screen() = default;
 
-Services& Screen::Svc() const { return program_.Svc(); }
+Services& Screen::Svc() const {
+    return program_.Svc();
+}
 
 static std::unique_ptr<Control> MakeControl(const ControlDesign& d) {
     std::unique_ptr<Control> c;
     switch (d.kind) {
-        case Kind::Image: c = std::make_unique<Image>(); break;
+        case Kind::Image:
+            c = std::make_unique<Image>();
+            break;
         case Kind::Label: {
             auto l = std::make_unique<Label>();
             l->Caption = d.caption;

@@ -68,8 +68,8 @@ std::vector<ControlDesign> GameControlsDesign() {
     t.push_back(Tmr("tmrArrowGrow", 10));
 
     // Controls, front to back.
-    t.push_back(Btn("cmdContinue", 5760, 2700, 2055, 600, "Continue", v18b, {192, 0, 192}, 0,
-                    false));
+    t.push_back(
+        Btn("cmdContinue", 5760, 2700, 2055, 600, "Continue", v18b, {192, 0, 192}, 0, false));
     t.push_back(Lbl("lblTimeBonusRemaining", -1, 12480, 5640, 750, 345, true, "", v12b, kBlack,
                     true, kYellow, Align::Center, true));
     for (int i = 0; i <= 7; ++i)
@@ -90,12 +90,12 @@ std::vector<ControlDesign> GameControlsDesign() {
     t.push_back(Lbl("lblDouble", -1, 4800, 900, 4005, 495, false, "Perfect Level:  x2", v2025b,
                     {0, 64, 0}));
     t.push_back(Lbl("lblBonus", -1, 4800, 1500, 2880, 495, false, "Time Bonus: ", v2025b, kBlack));
-    t.push_back(Lbl("lblComplete", -1, 4800, 300, 3960, 495, false, "LEVEL COMPLETE", v2025b,
-                    kMaroon));
+    t.push_back(
+        Lbl("lblComplete", -1, 4800, 300, 3960, 495, false, "LEVEL COMPLETE", v2025b, kMaroon));
     for (int i = 0; i <= 11; ++i) {
         const Rect& r = kSeamRects[i];
-        t.push_back(Shp("shpSeam", i, r.left, r.top, r.width, r.height, false,
-                        ShapeKind::Rectangle, kOrange, 1, true, kOrange));
+        t.push_back(Shp("shpSeam", i, r.left, r.top, r.width, r.height, false, ShapeKind::Rectangle,
+                        kOrange, 1, true, kOrange));
     }
     for (int i = 0; i <= 47; ++i) {
         const Rect& r = kBlockerRects[i];
@@ -112,8 +112,8 @@ std::vector<ControlDesign> GameControlsDesign() {
         t.push_back(Img("hpwrup", i, 11520.0f + 360.0f * static_cast<float>(i % 5),
                         i < 5 ? 6630.0f : 6990.0f, 255, 210, true, "lifex"));
     t.push_back(Img("apwrup", -1, 9540, 6870, 255, 210, true, "lifex"));
-    t.push_back(Lbl("lblRecentPowerups", -1, 11160, 6285, 2070, 255, true, "Recent Power-Ups:",
-                    v975b, kBlack, true, kPanel));
+    t.push_back(Lbl("lblRecentPowerups", -1, 11160, 6285, 2070, 255, true,
+                    "Recent Power-Ups:", v975b, kBlack, true, kPanel));
     t.push_back(Lbl("lblActivePowerup", -1, 8730, 6285, 1890, 255, true, "Active Power-Up:", v975b,
                     kBlack, true, kPanel));
     t.push_back(Lbl("lblLevel", -1, 6030, 6240, 2100, 990, true, "Level:", v2025b, kBlack, true,

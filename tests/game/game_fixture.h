@@ -53,9 +53,9 @@ struct GameTest : ::testing::Test {
         r.VerticalDirection = vertical;
         r.HorizontalDirection = horizontal;
         r.PeakTop = peak;
-        b.SetPicture(LookupPicture(std::string(colour == std::string("RED") ? "ballreds"
-                                                                            : "ballgreens") +
-                                   std::to_string(size)));
+        b.SetPicture(
+            LookupPicture(std::string(colour == std::string("RED") ? "ballreds" : "ballgreens") +
+                          std::to_string(size)));
         b.Left = left;
         b.Top = top;
         b.Visible = true;

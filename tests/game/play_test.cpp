@@ -89,7 +89,7 @@ TEST_F(PlayTest, LandingOnABlockerBouncesAsHighAboveItAsAFloorBounce) {
 
 TEST_F(PlayTest, BlockerSidesTurnABubbleAround) {
     QuietField();
-    c().shpBlocker(0).Visible = true;  // 5880, 0, 1815 x 4335
+    c().shpBlocker(0).Visible = true;                // 5880, 0, 1815 x 4335
     Bubble(0, 5600, 2000, 2, "DOWN", "RIGHT", 500);  // right edge 5885, 5 from the left side
     Bubble(1, 7720, 2000, 2, "DOWN", "LEFT", 500);   // 25 right of the right side
     g.tmrBubbles_Timer();
@@ -122,8 +122,8 @@ TEST_F(PlayTest, ShotSizeTwoSplitsIntoTwoSmallestHalves) {
     EXPECT_EQ(n.Colour, "RED");
     EXPECT_EQ(half.Picture, Pic("ballreds1"));
     EXPECT_EQ(half.Left, 4980);
-    EXPECT_EQ(half.Top, 3000);  // the new half first moves on the next tick
-    EXPECT_EQ(b.Top, 2970);     // the shot half goes on with its tick
+    EXPECT_EQ(half.Top, 3000);               // the new half first moves on the next tick
+    EXPECT_EQ(b.Top, 2970);                  // the shot half goes on with its tick
     EXPECT_EQ(b.Picture, Pic("ballreds2"));  // shrunk by the bubble-size tick
     EXPECT_TRUE(half.Visible);
     EXPECT_TRUE(b.Visible);

@@ -11,7 +11,8 @@ struct PowerupTest : GameTest {
         c().BubblePic(0).Left = 3000;
         c().BubblePic(0).Top = 2000;
         // Int((25 - 2s) * r) + 2s + 1 = roll
-        const float r = (static_cast<float>(roll - 2 * s - 1) + 0.5f) / static_cast<float>(25 - 2 * s);
+        const float r =
+            (static_cast<float>(roll - 2 * s - 1) + 0.5f) / static_cast<float>(25 - 2 * s);
         h.app.program.Rng().Force(r);
         g.BubbleIndex = 0;
         for (int i = 0; i <= 4; ++i)

@@ -184,8 +184,8 @@ TEST_F(Fixture, KeysRouteThroughPreviewFocusAndNeverFallThrough) {
     plain.KeyDown('Q', 0);
     plain.KeyDown(vk::Enter, 0);
     plain.KeyDown(vk::Space, 0);
-    EXPECT_EQ(plain.keys, (std::vector<std::string>{"two:81", "two:13", "click:two", "two:32",
-                                                    "click:two"}));
+    EXPECT_EQ(plain.keys,
+              (std::vector<std::string>{"two:81", "two:13", "click:two", "two:32", "click:two"}));
     plain.keys.clear();
     plain.KeyDown(vk::Tab, 0);
     EXPECT_EQ(plain.FocusedButton(), plain.Find("cmdOne"));

@@ -23,11 +23,21 @@ std::string JsonString(const std::string& s) {
         unsigned char ch = static_cast<unsigned char>(s[i]);
         if (ch < 0x80) {
             switch (ch) {
-                case '"': out += "\\\""; break;
-                case '\\': out += "\\\\"; break;
-                case '\n': out += "\\n"; break;
-                case '\r': out += "\\r"; break;
-                case '\t': out += "\\t"; break;
+                case '"':
+                    out += "\\\"";
+                    break;
+                case '\\':
+                    out += "\\\\";
+                    break;
+                case '\n':
+                    out += "\\n";
+                    break;
+                case '\r':
+                    out += "\\r";
+                    break;
+                case '\t':
+                    out += "\\t";
+                    break;
                 default:
                     if (ch < 0x20) {
                         char buf[8];
@@ -66,11 +76,16 @@ std::string JsonFloat(float v) {
 
 static std::string VarJson(const VarRef& v) {
     switch (v.type) {
-        case VarRef::I16: return std::to_string(*static_cast<int16_t*>(v.ptr));
-        case VarRef::I32: return std::to_string(*static_cast<int32_t*>(v.ptr));
-        case VarRef::Bool16: return *static_cast<int16_t*>(v.ptr) != 0 ? "true" : "false";
-        case VarRef::Str: return JsonString(*static_cast<std::string*>(v.ptr));
-        case VarRef::F32: return JsonFloat(*static_cast<float*>(v.ptr));
+        case VarRef::I16:
+            return std::to_string(*static_cast<int16_t*>(v.ptr));
+        case VarRef::I32:
+            return std::to_string(*static_cast<int32_t*>(v.ptr));
+        case VarRef::Bool16:
+            return *static_cast<int16_t*>(v.ptr) != 0 ? "true" : "false";
+        case VarRef::Str:
+            return JsonString(*static_cast<std::string*>(v.ptr));
+        case VarRef::F32:
+            return JsonFloat(*static_cast<float*>(v.ptr));
     }
     return "null";
 }
@@ -102,7 +117,9 @@ static void ControlJson(const Control& c, std::string& o) {
             o += b.Enabled ? "true" : "false";
             break;
         }
-        case Kind::Shape: geom(); break;
+        case Kind::Shape:
+            geom();
+            break;
         case Kind::Timer: {
             auto& t = static_cast<const Timer&>(c);
             o += "\"Enabled\": ";
@@ -245,9 +262,9 @@ bool ParseKey(const std::string& spec, int16_t& code, int16_t& shift) {
         return false;
     }
     static const std::pair<const char*, int16_t> named[] = {
-        {"left", vk::Left},   {"right", vk::Right},   {"up", vk::Up},   {"down", vk::Down},
-        {"space", vk::Space}, {"escape", vk::Escape}, {"esc", vk::Escape}, {"enter", vk::Enter},
-        {"tab", vk::Tab},
+        {"left", vk::Left},  {"right", vk::Right}, {"up", vk::Up},
+        {"down", vk::Down},  {"space", vk::Space}, {"escape", vk::Escape},
+        {"esc", vk::Escape}, {"enter", vk::Enter}, {"tab", vk::Tab},
     };
     for (auto& [n, c] : named)
         if (l == n) {
@@ -268,12 +285,23 @@ bool ParseValue(const std::string& raw, std::string& out) {
             if (ch == '\\' && i + 2 < s.size()) {
                 char e = s[++i];
                 switch (e) {
-                    case 'r': out += '\r'; break;
-                    case 'n': out += '\n'; break;
-                    case 't': out += '\t'; break;
-                    case '"': out += '"'; break;
-                    case '\\': out += '\\'; break;
-                    default: return false;
+                    case 'r':
+                        out += '\r';
+                        break;
+                    case 'n':
+                        out += '\n';
+                        break;
+                    case 't':
+                        out += '\t';
+                        break;
+                    case '"':
+                        out += '"';
+                        break;
+                    case '\\':
+                        out += '\\';
+                        break;
+                    default:
+                        return false;
                 }
             } else {
                 out += ch;
@@ -311,8 +339,7 @@ bool SplitIndexed(const std::string& path, std::string& base, int& index, std::s
     if (open == std::string::npos || close == std::string::npos || close < open) return false;
     base = path.substr(0, open);
     long long i = 0;
-    if (!ParseLong(path.substr(open + 1, close - open - 1), i) || i < 0 || i > 100000)
-        return false;
+    if (!ParseLong(path.substr(open + 1, close - open - 1), i) || i < 0 || i > 100000) return false;
     index = static_cast<int>(i);
     rest = close + 1 < path.size() && path[close + 1] == '.' ? path.substr(close + 2) : "";
     return close + 1 == path.size() || path[close + 1] == '.';
@@ -406,9 +433,8 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
             error = "bad value '" + tail + "'";
             return false;
         }
-        if (cmd.op == Command::Expect &&
-            (target == "active" || target == "ended" || target == "clock" ||
-             target.rfind("message", 0) == 0)) {
+        if (cmd.op == Command::Expect && (target == "active" || target == "ended" ||
+                                          target == "clock" || target.rfind("message", 0) == 0)) {
             cmd.form.clear();
             cmd.path = target;
             return true;
@@ -562,7 +588,9 @@ std::string Driver::ValueOf(const std::string& form, const std::string& path, bo
 
 int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
     switch (cmd.op) {
-        case Command::Wait: svc_.Advance(cmd.ms); return -1;
+        case Command::Wait:
+            svc_.Advance(cmd.ms);
+            return -1;
         case Command::Key: {
             Screen* a = program_.Active();
             if (!a) return -1;  // no window has the keyboard
@@ -624,7 +652,9 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
                             if (!ParseBool(v, b)) break;
                             *static_cast<int16_t*>(var.ptr) = b ? -1 : 0;
                             return -1;
-                        case VarRef::Str: *static_cast<std::string*>(var.ptr) = v; return -1;
+                        case VarRef::Str:
+                            *static_cast<std::string*>(var.ptr) = v;
+                            return -1;
                         case VarRef::F32:
                             if (!ParseFloat(v, f)) break;
                             *static_cast<float*>(var.ptr) = f;
@@ -704,17 +734,20 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
                 return 2;
             }
             if (numeric) {
-                float* field_ = prop == "Left"  ? &c->Left
-                                : prop == "Top" ? &c->Top
+                float* field_ = prop == "Left"    ? &c->Left
+                                : prop == "Top"   ? &c->Top
                                 : prop == "Width" ? &c->Width
                                                   : &c->Height;
                 *field_ = f;
             } else if (prop == "Visible") {
                 c->Visible = b;
             } else if (prop == "Enabled") {
-                if (c->kind == Kind::Timer) static_cast<Timer*>(c)->SetEnabled(b);
-                else if (c->kind == Kind::Button) static_cast<Button*>(c)->Enabled = b;
-                else if (c->kind == Kind::Menu) static_cast<MenuItem*>(c)->Enabled = b;
+                if (c->kind == Kind::Timer)
+                    static_cast<Timer*>(c)->SetEnabled(b);
+                else if (c->kind == Kind::Button)
+                    static_cast<Button*>(c)->Enabled = b;
+                else if (c->kind == Kind::Menu)
+                    static_cast<MenuItem*>(c)->Enabled = b;
                 else {
                     error = cname + " has no Enabled property";
                     return 2;
@@ -726,9 +759,12 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
                 }
                 static_cast<Image*>(c)->SetPicture(pic);
             } else {
-                if (c->kind == Kind::Label) static_cast<Label*>(c)->Caption = v;
-                else if (c->kind == Kind::Button) static_cast<Button*>(c)->Caption = v;
-                else if (c->kind == Kind::Menu) static_cast<MenuItem*>(c)->Caption = v;
+                if (c->kind == Kind::Label)
+                    static_cast<Label*>(c)->Caption = v;
+                else if (c->kind == Kind::Button)
+                    static_cast<Button*>(c)->Caption = v;
+                else if (c->kind == Kind::Menu)
+                    static_cast<MenuItem*>(c)->Caption = v;
                 else {
                     error = cname + " has no Caption property";
                     return 2;
@@ -752,7 +788,9 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
             });
             return -1;
         }
-        case Command::Dump: out << Dump(cmd.form) << "\n"; return -1;
+        case Command::Dump:
+            out << Dump(cmd.form) << "\n";
+            return -1;
         case Command::Shot: {
             if (!hooks_.shot) {
                 error = "shot is not available in this build";

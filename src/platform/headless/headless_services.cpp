@@ -15,8 +15,7 @@ Timer* HeadlessServices::NextDue(int64_t limit) const {
         for (Timer* t : s->Timers()) {
             if (!t->Enabled() || t->Running() || t->Interval <= 0 || t->dueMs > limit) continue;
             if (!best || t->dueMs < best->dueMs ||
-                (t->dueMs == best->dueMs &&
-                 (s != best->screen ? false : t->order < best->order)))
+                (t->dueMs == best->dueMs && (s != best->screen ? false : t->order < best->order)))
                 best = t;
         }
     }
