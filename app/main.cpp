@@ -17,6 +17,7 @@
 #include "platform/headless/driver.h"
 #include "platform/headless/headless_services.h"
 #include "platform/qt/qt_services.h"
+#include "platform/qt/instructions_layout.h"
 #include "platform/qt/shot.h"
 
 #ifndef QUIBBLIX_VERSION
@@ -143,6 +144,8 @@ int RunHeadless(const Options& o, char* argv0) {
         if (!gui) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             gui = std::make_unique<QApplication>(guiArgc, guiArgv);
+            // The instructions' pictures sit in the gaps the text leaves with the real fonts.
+            qbx::LayoutInstructions(app.instructions);
         }
         return qbx::ShotScreen(s, file);
     };
@@ -211,6 +214,7 @@ int RunWindowed(const Options& o, char* argv0) {
     qbx::QtServices svc(o.scale);
     qbx::Quibblix app(svc);
     svc.Attach(app.program);
+    qbx::LayoutInstructions(app.instructions);
     bool ended = false;
     svc.OnNothingLoaded([&ended] {
         ended = true;
