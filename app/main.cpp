@@ -140,14 +140,14 @@ int RunHeadless(const Options& o, char* argv0) {
     char* guiArgv[] = {argv0, nullptr};
     std::unique_ptr<QApplication> gui;
     qbx::DriverHooks hooks;
-    hooks.shot = [&](qbx::Screen& s, const std::string& file) -> std::string {
+    hooks.shot = [&](qbx::Screen& s, const std::string& file, double ratio) -> std::string {
         if (!gui) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             gui = std::make_unique<QApplication>(guiArgc, guiArgv);
             // The instructions' pictures sit in the gaps the text leaves with the real fonts.
             qbx::LayoutInstructions(app.instructions);
         }
-        return qbx::ShotScreen(s, file);
+        return qbx::ShotScreen(s, file, ratio);
     };
     qbx::Driver driver(app.program, svc, hooks);
 

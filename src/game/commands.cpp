@@ -4,6 +4,7 @@
 #include "game/frmGame.h"
 #include "platform/numbers.h"
 #include "records/frmScores.h"
+#include "screens/menu_design.h"
 
 namespace qbx {
 
@@ -56,7 +57,7 @@ void FrmGame::mnuExit_Click() {
 void FrmGame::mnuInstructions_Click() {
     if (!PausedIfNeeded()) return;
     Hide();
-    forms_.instructions->cmdClose().Caption = "Return to Game";
+    forms_.instructions->cmdClose().Caption = kReturnToGame;
     static_cast<Screen&>(*forms_.instructions).Show();
 }
 
@@ -70,7 +71,7 @@ void FrmGame::mnuHighScores_Click() {
     forms_.scores->ReadScores();
     forms_.scores->ReadLevels();
     Hide();
-    forms_.scores->cmdClose().Caption = "Return to Game";
+    forms_.scores->cmdClose().Caption = kReturnToGame;
     static_cast<Screen&>(*forms_.scores).Show();
 }
 

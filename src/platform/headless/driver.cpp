@@ -354,6 +354,7 @@ struct Driver::Command {
     bool down = true, up = true;
     std::string form, path, value, file;
     std::vector<float> values;
+    float ratio = 1.0f;
     std::unique_ptr<Command> posted;
 };
 
@@ -474,14 +475,20 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
     }
     if (word == "shot") {
         cmd.op = Command::Shot;
-        std::string name, tail;
+        std::string name, tail, file, ratio;
         firstWord(rest, name, tail);
-        if (!program_.Find(name) || tail.empty()) {
+        firstWord(tail, file, ratio);
+        if (!program_.Find(name) || file.empty()) {
             error = "shot needs a screen and a file";
             return false;
         }
         cmd.form = name;
-        cmd.file = tail;
+        cmd.file = file;
+        cmd.ratio = 1.0f;
+        if (!ratio.empty() && (!ParseFloat(ratio, cmd.ratio) || cmd.ratio < 0.5f || cmd.ratio > 4)) {
+            error = "shot takes a pixel ratio from 0.5 to 4";
+            return false;
+        }
         return true;
     }
     if (word == "rnd") {
@@ -796,7 +803,7 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
                 error = "shot is not available in this build";
                 return 2;
             }
-            std::string e = hooks_.shot(*program_.Find(cmd.form), cmd.file);
+            std::string e = hooks_.shot(*program_.Find(cmd.form), cmd.file, cmd.ratio);
             if (!e.empty()) {
                 error = e;
                 return 2;

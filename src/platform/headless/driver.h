@@ -14,9 +14,9 @@ namespace qbx {
 class Screen;
 
 struct DriverHooks {
-    // Draws a screen as the windowed game paints it into a PNG file; returns an error text or
-    // an empty string.
-    std::function<std::string(Screen&, const std::string& file)> shot;
+    // Draws a screen as the windowed game paints it into a PNG file, at a device-pixel ratio;
+    // returns an error text or an empty string.
+    std::function<std::string(Screen&, const std::string& file, double pixelRatio)> shot;
 };
 
 class Driver {
