@@ -234,8 +234,8 @@ std::string Lower(std::string s) {
     return s;
 }
 
-bool ParseKey(const std::string& spec, int16_t& code, int16_t& shift) {
-    std::string rest = spec;
+bool ParseKey(const std::string& keyName, int16_t& code, int16_t& shift) {
+    std::string rest = keyName;
     shift = 0;
     for (;;) {
         std::string l = Lower(rest);
@@ -398,10 +398,10 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
     }
     if (word == "key") {
         cmd.op = Command::Key;
-        std::string spec, tail;
-        firstWord(rest, spec, tail);
-        if (!ParseKey(spec, cmd.code, cmd.shift)) {
-            error = "unknown key '" + spec + "'";
+        std::string keyName, tail;
+        firstWord(rest, keyName, tail);
+        if (!ParseKey(keyName, cmd.code, cmd.shift)) {
+            error = "unknown key '" + keyName + "'";
             return false;
         }
         if (tail == "down") {
