@@ -6,3 +6,11 @@ scripts/setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
 ctest --preset default -j2
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer: any report fails them.
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan -j2
+# A short run of each fuzz target (clang and libFuzzer, in build-fuzz/).
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz

@@ -16,12 +16,15 @@
 #include "frontend/quibblix.h"
 #include "platform/headless/driver.h"
 #include "platform/headless/headless_services.h"
-#include "platform/qt/qt_services.h"
 #include "platform/qt/instructions_layout.h"
+#include "platform/qt/qt_services.h"
 #include "platform/qt/shot.h"
 
 #ifndef QUIBBLIX_VERSION
 #define QUIBBLIX_VERSION "1.0.0"
+#endif
+#ifndef QUIBBLIX_APP_ID
+#define QUIBBLIX_APP_ID "io.github.quibblix.Quibblix"
 #endif
 
 namespace {
@@ -32,7 +35,7 @@ constexpr const char* kUsage =
     "\n"
     "Without options, opens the game in a window.\n"
     "\n"
-    "  --scale N            draw the windows N times larger (1 to 8)\n"
+    "  --scale N            draw the windows N times larger (1 to 4)\n"
     "  --headless           run without windows on a virtual clock; read driver commands\n"
     "                       from SCRIPT, or from standard input without one\n"
     "  --seed N             seed for the headless clock's time of day (default 1)\n"
@@ -43,6 +46,9 @@ constexpr const char* kUsage =
 
 constexpr const char* kNoDisplay =
     "Quibblix needs a graphical display; to run it without one, use: xvfb-run -a quibblix\n";
+
+// Four times the game's window (905 pixels wide) is about as wide as a 4K screen.
+constexpr uint64_t kMaxScale = 4;
 
 struct Options {
     bool headless = false;
@@ -99,8 +105,8 @@ int ParseArgs(int argc, char** argv, Options& o) {
         } else if (a == "--scale") {
             std::string v;
             uint64_t n = 0;
-            if (!value(v) || !ParseUnsigned(v, n) || n < 1 || n > 8)
-                return fail("--scale needs a whole number from 1 to 8");
+            if (!value(v) || !ParseUnsigned(v, n) || n < 1 || n > kMaxScale)
+                return fail("--scale needs a whole number from 1 to 4");
             o.scale = static_cast<int>(n);
             o.scaleGiven = true;
         } else if (a.size() > 1 && a[0] == '-') {
@@ -200,6 +206,8 @@ int RunWindowed(const Options& o, char* argv0) {
     previousHandler = qInstallMessageHandler(StartupMessageHandler);
     QApplication qapp(qtArgc, qtArgv);
     qInstallMessageHandler(previousHandler);
+    // The desktop matches the windows to the installed launcher and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUIBBLIX_APP_ID));
     for (const auto& [type, text] : startupMessages)
         if (type != QtDebugMsg) std::cerr << text << "\n";
     startupMessages.clear();
@@ -214,7 +222,8 @@ int RunWindowed(const Options& o, char* argv0) {
     qbx::QtServices svc(o.scale);
     qbx::Quibblix app(svc);
     svc.Attach(app.program);
-    qbx::LayoutInstructions(app.instructions);
+    // The instructions' pictures are placed once the menu is on screen, so it shows sooner.
+    svc.AfterFirstPaint([&app] { qbx::LayoutInstructions(app.instructions); });
     bool ended = false;
     svc.OnNothingLoaded([&ended] {
         ended = true;

@@ -98,4 +98,14 @@ void FrmGame::PauseGame() {
     if (c.arrow->Visible) c.tmrArrowGrow->SetEnabled(true);
 }
 
+void FrmGame::WindowDeactivated() {
+    if (!IsVisible() || Paused != kFalse || Dying != kFalse) return;
+    const Controls& c = c_;
+    // Not on the level-complete panel, nor while a level is being set up: the set-up lets
+    // events run before it starts the countdown, which would then run under the pause.
+    if (c.cmdContinue->Visible) return;
+    if (!c.lblCount->Visible && !c.tmrBubbles->Enabled()) return;
+    PauseGame();
+}
+
 }  // namespace qbx

@@ -52,6 +52,8 @@ public:
     void LevelComplete();
     void cmdContinue_Click();
     void PauseGame();
+    // Pauses a level in play or counting down, as Esc would, when the window loses the keyboard.
+    void WindowDeactivated() override;
     void DropPowerup(int16_t& index);
     void GameOver();
 

@@ -181,6 +181,8 @@ public:
     virtual void Form_Unload(int16_t& /*cancel*/) {}
     virtual void Form_KeyDown(int16_t /*keyCode*/, int16_t /*shift*/) {}
     virtual void Form_KeyUp(int16_t /*keyCode*/, int16_t /*shift*/) {}
+    // The screen's window lost the keyboard to another window.
+    virtual void WindowDeactivated() {}
 
     // For the driver: variables, records and callable routines.
     virtual std::vector<VarRef> Vars() { return {}; }

@@ -1,7 +1,9 @@
 // Record files on disk, through QtCore's safe-save and lock-file classes.
 #include "records/record_file.h"
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +11,7 @@
 #include <QLockFile>
 #include <QSaveFile>
 #include <QString>
+#include <chrono>
 #include <filesystem>
 
 #include "records/record_table.h"
@@ -87,10 +90,47 @@ bool WriteRecordFile(const std::string& path, const std::string& text) {
     return file.commit();
 }
 
+namespace {
+
+// A lock file that names no owner is left by a program that died between creating it and
+// writing its owner into it; the lock-file class would take it for held until it is
+// kStaleMs old. It is ownerless when it is empty or unreadable, older than a moment (a living
+// program writes its owner at once), and no process holds the file lock that every owner
+// keeps on it.
+void RemoveOwnerlessLock(QLockFile& lock, const std::string& lockPath) {
+    qint64 pid = 0;
+    QString host, app;
+    if (lock.getLockInfo(&pid, &host, &app)) return;
+    struct stat st {};
+    if (stat(lockPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    const auto modified = std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::seconds(st.st_mtim.tv_sec) +
+            std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
+    if (std::chrono::system_clock::now() - modified <
+        std::chrono::milliseconds(RecordLock::kOwnerGraceMs))
+        return;
+    const int fd = open(lockPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    // The file opened must be the one looked at: another program may have replaced it since.
+    struct stat opened {};
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &opened) == 0 &&
+        opened.st_ino == st.st_ino && opened.st_dev == st.st_dev)
+        unlink(lockPath.c_str());
+    close(fd);
+}
+
+}  // namespace
+
 RecordLock::RecordLock(const std::string& recordPath)
     : lock_(std::make_unique<QLockFile>(ToQ(recordPath + ".lock"))) {
     lock_->setStaleLockTime(kStaleMs);
-    lock_->tryLock(kWaitMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    while (!lock_->tryLock(kRetryMs)) {
+        if (lock_->error() != QLockFile::LockFailedError) return;
+        if (std::chrono::steady_clock::now() >= deadline) return;
+        RemoveOwnerlessLock(*lock_, recordPath + ".lock");
+    }
 }
 
 RecordLock::~RecordLock() = default;  // QLockFile unlocks when destroyed

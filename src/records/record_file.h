@@ -38,8 +38,8 @@ std::optional<std::string> ReadRecordFile(const std::string& path);
 bool WriteRecordFile(const std::string& path, const std::string& text);
 
 // Holds the lock file next to a record file ("<file>.lock") while it lives. A lock left by a
-// program that died is taken over; when the lock cannot be had in time the work goes on
-// without it, as every record step does when it fails.
+// program that died is taken over, also one it died before naming itself in; when the lock
+// cannot be had in time the work goes on without it, as every record step does when it fails.
 class RecordLock {
 public:
     explicit RecordLock(const std::string& recordPath);
@@ -50,6 +50,9 @@ public:
 
     static constexpr int kWaitMs = 3000;
     static constexpr int kStaleMs = 10000;
+    // A lock file without its owner's name is taken over once it is this old.
+    static constexpr int kOwnerGraceMs = 500;
+    static constexpr int kRetryMs = 100;
 
 private:
     std::unique_ptr<QLockFile> lock_;

@@ -43,19 +43,13 @@ struct GameTest : ::testing::Test {
         for (int i = 0; i <= c().BubblePic.UBound(); ++i) c().BubblePic(i).Visible = false;
     }
 
+    // Bubble i shown at (left, top) with the given record.
     Image& Bubble(int i, float left, float top, int16_t size, const char* vertical,
                   const char* horizontal = "LEFT", int16_t peak = 2000,
-                  const char* colour = "RED") {
+                  const std::string& colour = "RED") {
+        g.Bubbles[i] = BubbleState{horizontal, size, vertical, peak, colour};
         Image& b = c().BubblePic(i);
-        BubbleState& r = g.Bubbles[i];
-        r.Size = size;
-        r.Colour = colour;
-        r.VerticalDirection = vertical;
-        r.HorizontalDirection = horizontal;
-        r.PeakTop = peak;
-        b.SetPicture(
-            LookupPicture(std::string(colour == std::string("RED") ? "ballreds" : "ballgreens") +
-                          std::to_string(size)));
+        b.SetPicture(Pic((colour == "RED" ? "ballreds" : "ballgreens") + std::to_string(size)));
         b.Left = left;
         b.Top = top;
         b.Visible = true;
@@ -63,7 +57,7 @@ struct GameTest : ::testing::Test {
     }
 
     void Activate(const char* picture) { c().apwrup->SetPicture(LookupPicture(picture)); }
-    PictureRef Pic(const char* name) { return LookupPicture(name); }
+    PictureRef Pic(const std::string& name) { return LookupPicture(name); }
     void Ticks(int n) {
         for (int i = 0; i < n; ++i) g.tmrBubbles_Timer();
     }

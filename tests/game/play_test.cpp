@@ -28,52 +28,44 @@ TEST_F(PlayTest, NetStepsPerTickForEachVerticalWordWithAndWithoutSlowBubbles) {
     }
 }
 
-TEST_F(PlayTest, CeilingTurnsARisingBubbleWithinOneTick) {
+// The turning lines below a peak are played exactly by tests/scenarios/level1_cleared.qbx.
+TEST_F(PlayTest, TheCeilingAndTheFloorTurnABubbleWithinOneTick) {
     QuietField();
-    Image& b = Bubble(0, 5000, 40, 1, "UP", "LEFT", 5);
-    g.tmrBubbles_Timer();
-    EXPECT_EQ(g.Bubbles[0].PeakTop, 40);
-    EXPECT_EQ(b.Top, 10);
-    EXPECT_EQ(g.Bubbles[0].VerticalDirection, "DOWNSLOW");
-    g.tmrBubbles_Timer();
-    EXPECT_EQ(b.Top, 25);  // falling from the next tick on
+    Image& c0 = Bubble(0, 3000, 40, 1, "UP", "LEFT", 5);
+    Image& f = Bubble(1, 9000, 4260, 4, "DOWN", "LEFT", 1571);
+    Ticks(1);
+    EXPECT_EQ(g.Bubbles[0].PeakTop, 40);  // the ceiling sets the peak
+    EXPECT_EQ(c0.Top, 10);
+    EXPECT_EQ(f.Top, 4260);  // down 30, the floor, up 30
+    EXPECT_EQ(g.Bubbles[1].VerticalDirection, "UP");
+    Ticks(1);
+    EXPECT_EQ(c0.Top, 25);
+    Ticks(84);  // a size-4 bubble rises to its slow line
+    EXPECT_EQ(f.Top, 1710);
+    EXPECT_EQ(g.Bubbles[1].VerticalDirection, "UPSLOW");
 }
 
-TEST_F(PlayTest, TurningLinesOfAPeakAtOneThousand) {
+TEST_F(PlayTest, WallsAndBlockersTurnBubblesAround) {
     QuietField();
-    Image& b = Bubble(0, 6000, 1120, 2, "UP", "LEFT", 1000);
+    Image& r = Bubble(0, 13405, 2000, 1, "DOWN", "RIGHT");
+    Image& l = Bubble(1, 20, 2000, 1, "DOWN", "LEFT");
     g.tmrBubbles_Timer();
-    EXPECT_EQ(b.Top, 1090);
-    EXPECT_EQ(g.Bubbles[0].VerticalDirection, "UPSLOW");
-    Ticks(6);
-    EXPECT_EQ(b.Top, 1000);  // not below the peak yet
-    EXPECT_EQ(g.Bubbles[0].VerticalDirection, "UPSLOW");
-    Ticks(1);
-    EXPECT_EQ(b.Top, 985);
-    EXPECT_EQ(g.Bubbles[0].VerticalDirection, "DOWNSLOW");
-    Ticks(7);
-    EXPECT_EQ(b.Top, 1090);
-    EXPECT_EQ(g.Bubbles[0].VerticalDirection, "DOWNSLOW");
-    Ticks(1);
-    EXPECT_EQ(b.Top, 1105);
-    EXPECT_EQ(g.Bubbles[0].VerticalDirection, "DOWN");
-}
+    EXPECT_EQ(r.Left, 13425);  // touching the right wall turns it
+    EXPECT_EQ(g.Bubbles[0].HorizontalDirection, "LEFT");
+    EXPECT_EQ(l.Left, 0);  // at zero it turns only on the next tick
+    EXPECT_EQ(g.Bubbles[1].HorizontalDirection, "LEFT");
+    g.tmrBubbles_Timer();
+    EXPECT_EQ(g.Bubbles[1].HorizontalDirection, "RIGHT");
 
-TEST_F(PlayTest, SizeFourBouncesOffTheFloorAndRisesToItsSlowLine) {
     QuietField();
-    Image& b = Bubble(0, 9000, 4260, 4, "DOWN", "LEFT", 1571);
+    c().shpBlocker(0).Visible = true;                // 5880, 0, 1815 x 4335
+    Bubble(0, 5600, 2000, 2, "DOWN", "RIGHT", 500);  // right edge 5885, 5 into the left side
+    Bubble(1, 7720, 2000, 2, "DOWN", "LEFT", 500);   // 25 right of the right side
     g.tmrBubbles_Timer();
-    EXPECT_EQ(b.Top, 4260);  // down 30, floor, up 30 in the same tick
-    EXPECT_EQ(g.Bubbles[0].VerticalDirection, "UP");
-    Ticks(84);
-    EXPECT_EQ(b.Top, 1740);
-    EXPECT_EQ(g.Bubbles[0].VerticalDirection, "UP");
-    Ticks(1);
-    EXPECT_EQ(b.Top, 1710);
-    EXPECT_EQ(g.Bubbles[0].VerticalDirection, "UPSLOW");
-}
+    EXPECT_EQ(g.Bubbles[0].HorizontalDirection, "LEFT");
+    EXPECT_EQ(g.Bubbles[1].HorizontalDirection, "RIGHT");
 
-TEST_F(PlayTest, LandingOnABlockerBouncesAsHighAboveItAsAFloorBounce) {
+    // Landing on a blocker bounces as high above it as a floor bounce would.
     for (bool slow : {false, true}) {
         SCOPED_TRACE(slow);
         QuietField();
@@ -87,77 +79,66 @@ TEST_F(PlayTest, LandingOnABlockerBouncesAsHighAboveItAsAFloorBounce) {
     }
 }
 
-TEST_F(PlayTest, BlockerSidesTurnABubbleAround) {
-    QuietField();
-    c().shpBlocker(0).Visible = true;                // 5880, 0, 1815 x 4335
-    Bubble(0, 5600, 2000, 2, "DOWN", "RIGHT", 500);  // right edge 5885, 5 from the left side
-    Bubble(1, 7720, 2000, 2, "DOWN", "LEFT", 500);   // 25 right of the right side
-    g.tmrBubbles_Timer();
-    EXPECT_EQ(g.Bubbles[0].HorizontalDirection, "LEFT");
-    EXPECT_EQ(g.Bubbles[1].HorizontalDirection, "RIGHT");
-}
-
-TEST_F(PlayTest, ShotSizeTwoSplitsIntoTwoSmallestHalves) {
+TEST_F(PlayTest, AShotBubbleSplitsIntoHalvesAndTheSmallestVanishes) {
     QuietField();
     h.app.program.Rng().Force(0.0f);  // roll 3: no power-up
     Image& b = Bubble(0, 5000, 3000, 2, "DOWN", "LEFT", 3080);
+    Image& other = Bubble(1, 5010, 3100, 1, "DOWN");  // touched too, but a higher index
     Image& a = *c().arrow;
     a.Left = 5100;
     a.Top = 3200;
     a.Visible = true;
     c().tmrArrowGrow->SetEnabled(true);
     g.tmrBubbles_Timer();
+    EXPECT_TRUE(other.Visible);
     ASSERT_EQ(c().BubblePic.UBound(), 8);
     Image& half = c().BubblePic(8);
     const BubbleState &n = g.Bubbles[8], &r = g.Bubbles[0];
     EXPECT_EQ(g.Score, 20);
-    EXPECT_EQ(c().lblScore->Caption, "Score:\r\n20");
-    EXPECT_EQ(n.Size, 1);
-    EXPECT_EQ(r.Size, 1);
-    EXPECT_EQ(n.PeakTop, 2500);
-    EXPECT_EQ(r.PeakTop, 2500);
-    EXPECT_EQ(n.HorizontalDirection, "LEFT");
+    for (const BubbleState* half : {&n, &r}) {  // both halves of size 1, at its peak
+        EXPECT_EQ(half->Size, 1);
+        EXPECT_EQ(half->PeakTop, 2500);
+    }
+    EXPECT_EQ(n.HorizontalDirection, "LEFT");  // the new half goes on the old way
     EXPECT_EQ(r.HorizontalDirection, "RIGHT");
     EXPECT_EQ(n.VerticalDirection, "UP");
-    EXPECT_EQ(n.Colour, "RED");
     EXPECT_EQ(half.Picture, Pic("ballreds1"));
     EXPECT_EQ(half.Left, 4980);
-    EXPECT_EQ(half.Top, 3000);               // the new half first moves on the next tick
-    EXPECT_EQ(b.Top, 2970);                  // the shot half goes on with its tick
-    EXPECT_EQ(b.Picture, Pic("ballreds2"));  // shrunk by the bubble-size tick
-    EXPECT_TRUE(half.Visible);
-    EXPECT_TRUE(b.Visible);
+    EXPECT_EQ(half.Top, 3000);  // the new half first moves on the next tick
+    EXPECT_EQ(b.Top, 2970);     // the shot half goes on with its tick
     EXPECT_FALSE(a.Visible);
     EXPECT_FALSE(c().tmrArrowGrow->Enabled());
     EXPECT_EQ(g.ZOrder().front(), &half);
-    g.tmrBubbleSize_Timer();
+    g.tmrBubbleSize_Timer();  // the picture follows the size on the next bubble-size tick
     EXPECT_EQ(b.Picture, Pic("ballreds1"));
     EXPECT_EQ(b.Width, 150);
 
-    // Shot again at size 1, it vanishes; the next split loads a new element after it.
+    // Shot again at size 1, it vanishes; no element is loaded for it.
+    other.Visible = false;
     a.Visible = true;
     a.Left = 4850;  // reaches the new half (4960 after its step), not the other (5000)
     a.Top = 0;
     g.tmrBubbles_Timer();
     EXPECT_FALSE(half.Visible);
+    EXPECT_TRUE(b.Visible);
     EXPECT_EQ(g.Score, 30);
     EXPECT_EQ(c().BubblePic.UBound(), 8);
 }
 
-TEST_F(PlayTest, TheArrowShootsOnlyTheLowestIndexItTouches) {
+TEST_F(PlayTest, SplitWithNoRecordLeftVanishesInsteadOfOverrunning) {
     QuietField();
-    Image& b0 = Bubble(0, 5000, 3000, 1, "DOWN");
-    Image& b1 = Bubble(1, 5010, 3100, 1, "DOWN");
+    for (int i = 8; i <= 100; ++i) c().BubblePic.Load(i);
+    Image& b = Bubble(0, 5000, 3000, 3, "DOWN");
     c().arrow->Left = 5000;
-    c().arrow->Top = 2000;
+    c().arrow->Top = 0;
     c().arrow->Visible = true;
     g.tmrBubbles_Timer();
-    EXPECT_FALSE(b0.Visible);
-    EXPECT_TRUE(b1.Visible);
-    EXPECT_EQ(g.Score, 10);
+    EXPECT_EQ(c().BubblePic.UBound(), 100);
+    EXPECT_FALSE(b.Visible);
+    EXPECT_EQ(g.Score, 30);
 }
 
-TEST_F(PlayTest, BubbleOnCharacterAndArrowCostsALifeAndIsNotShot) {
+TEST_F(PlayTest, ABubbleOnTheCharacterCostsALifeBeforeTheArrowCanShootIt) {
     QuietField();
     g.Lives = 3;
     c().imgCharacter->Left = 6000;
@@ -171,55 +152,10 @@ TEST_F(PlayTest, BubbleOnCharacterAndArrowCostsALifeAndIsNotShot) {
     EXPECT_EQ(g.Score, 0);
     EXPECT_EQ(g.Lives, 2);
     EXPECT_EQ(c().life(2).Picture, Pic("lifex"));
-    EXPECT_EQ(c().life(1).Picture, Pic("pwruplife"));
     EXPECT_EQ(g.LifeLost, -1);
-    EXPECT_EQ(g.Dying, 0);
     EXPECT_FALSE(c().shpDeathCircle->Visible);
     EXPECT_FALSE(c().arrow->Visible);
-    EXPECT_TRUE(c().lblCount->Visible);
-    EXPECT_EQ(c().imgCharacter->Left, 6000);
-}
-
-TEST_F(PlayTest, LosingTheLastLifeEndsTheGame) {
-    QuietField();
-    g.Lives = 1;
-    g.Score = 0;
-    c().imgCharacter->Left = 6000;
-    Bubble(0, 5900, 4500, 3, "DOWN");
-    g.tmrBubbles_Timer();
-    EXPECT_EQ(g.Lives, 0);
-    ASSERT_FALSE(h.svc.Messages().empty());
-    EXPECT_EQ(h.svc.Messages().back().title, "Game Over");
-    EXPECT_EQ(h.svc.Messages().back().text, "Your Final Score:  0");
-    EXPECT_FALSE(g.IsLoaded());
-    EXPECT_TRUE(h.app.scores.IsVisible());
-}
-
-TEST_F(PlayTest, WallsRightTouchingTurnsLeftAtZeroDoesNot) {
-    QuietField();
-    Image& r = Bubble(0, 13405, 2000, 1, "DOWN", "RIGHT");
-    Image& l = Bubble(1, 20, 2000, 1, "DOWN", "LEFT");
-    g.tmrBubbles_Timer();
-    EXPECT_EQ(r.Left, 13425);
-    EXPECT_EQ(g.Bubbles[0].HorizontalDirection, "LEFT");
-    EXPECT_EQ(l.Left, 0);
-    EXPECT_EQ(g.Bubbles[1].HorizontalDirection, "LEFT");
-    g.tmrBubbles_Timer();
-    EXPECT_EQ(g.Bubbles[1].HorizontalDirection, "RIGHT");
-}
-
-TEST_F(PlayTest, SplitWithNoRecordLeftVanishesInsteadOfOverrunning) {
-    QuietField();
-    for (int i = 8; i <= 100; ++i) c().BubblePic.Load(i);
-    Image& b = Bubble(0, 5000, 3000, 3, "DOWN");
-    c().arrow->Left = 5000;
-    c().arrow->Top = 0;
-    c().arrow->Visible = true;
-    g.tmrBubbles_Timer();
-    EXPECT_EQ(c().BubblePic.UBound(), 100);
-    EXPECT_FALSE(b.Visible);
-    EXPECT_FALSE(c().arrow->Visible);
-    EXPECT_EQ(g.Score, 30);
+    EXPECT_TRUE(c().lblCount->Visible);  // the level is set up again
 }
 
 TEST_F(PlayTest, WalkingLimitsPosesAndBothKeysHeld) {
@@ -234,7 +170,6 @@ TEST_F(PlayTest, WalkingLimitsPosesAndBothKeysHeld) {
     ch.Left = 13215;
     g.tmrRight_Timer();
     EXPECT_EQ(ch.Left, 13245);
-    EXPECT_EQ(ch.Picture, Pic("imgCharRight"));
     g.tmrRight_Timer();
     EXPECT_EQ(ch.Left, 13245);
 
@@ -302,11 +237,8 @@ TEST_F(PlayTest, ArrowReachesTheCeilingIn120Or90Ticks) {
         Image& a = *c().arrow;
         ASSERT_TRUE(a.Visible);
         EXPECT_EQ(a.Picture, Pic(fast ? "arrowfast" : "regarrow"));
-        EXPECT_EQ(a.Left, 90);
         EXPECT_EQ(a.Top, 5370);
-        EXPECT_EQ(a.Height, 1);
-        const int ticks = fast ? 90 : 120;
-        for (int i = 1; i < ticks; ++i) g.tmrArrowGrow_Timer();
+        for (int i = 1; i < (fast ? 90 : 120); ++i) g.tmrArrowGrow_Timer();
         EXPECT_TRUE(a.Visible);
         EXPECT_FLOAT_EQ(a.Top + a.Height, 5371);  // the lower end stays put
         g.tmrArrowGrow_Timer();
@@ -329,7 +261,6 @@ TEST_F(PlayTest, WallArrowStandsAtTheCeilingOrExactlyUnderABlocker) {
     for (int i = 0; i < 120; ++i) g.tmrArrowGrow_Timer();
     EXPECT_EQ(a.Picture, Pic("arrowwall"));
     EXPECT_EQ(a.Top, 0);
-    EXPECT_EQ(a.Height, 5400);
     EXPECT_FALSE(c().tmrArrowGrow->Enabled());
     g.KeyDown('W', 0);  // no arrow while a wall stands
     EXPECT_EQ(a.Top, 0);
@@ -338,13 +269,9 @@ TEST_F(PlayTest, WallArrowStandsAtTheCeilingOrExactlyUnderABlocker) {
     c().shpBlocker(8).Visible = true;  // underside 3255
     g.KeyDown('W', 0);
     int ticks = 0;
-    while (c().tmrArrowGrow->Enabled() && ticks < 200) {
-        g.tmrArrowGrow_Timer();
-        ++ticks;
-    }
+    for (; c().tmrArrowGrow->Enabled() && ticks < 200; ++ticks) g.tmrArrowGrow_Timer();
     EXPECT_EQ(ticks, 47);  // 5370 - 47 x 45 is exactly the underside
     EXPECT_EQ(a.Top, 3255);
-    EXPECT_EQ(a.Height, 2145);
 
     // Pause and resume: the wall stands where it was.
     g.PauseGame();
@@ -353,7 +280,6 @@ TEST_F(PlayTest, WallArrowStandsAtTheCeilingOrExactlyUnderABlocker) {
     g.tmrArrowGrow_Timer();
     EXPECT_TRUE(a.Visible);
     EXPECT_EQ(a.Top, 3255);
-    EXPECT_EQ(a.Height, 2145);
     EXPECT_FALSE(c().tmrArrowGrow->Enabled());
     // With another power-up active since, the resumed tick takes the wall down.
     Activate("pwrupslow");
@@ -367,18 +293,16 @@ TEST_F(PlayTest, WallArrowStandsAtTheCeilingOrExactlyUnderABlocker) {
     EXPECT_FALSE(a.Visible);
 }
 
-TEST_F(PlayTest, BubbleSizeTickNormalisesSizesColoursAndFloorPeaks) {
+TEST_F(PlayTest, BubbleSizeTickNormalisesSizesAndPicturesAndGivesFloorPeaks) {
     QuietField();
-    Image& b0 = Bubble(0, 1000, 4200, 3, "DOWN", "LEFT", 999);
-    Image& b1 = Bubble(1, 3000, 4200.5f, 3, "DOWN", "LEFT", 999);
+    Bubble(0, 1000, 4200, 3, "DOWN", "LEFT", 999);
+    Bubble(1, 3000, 4200.5f, 3, "DOWN", "LEFT", 999);
     Bubble(2, 5000, 1000, 2, "DOWN");
     g.Bubbles[2].Size = 0;
-    Image& b3 = Bubble(3, 7000, 1000, 4, "DOWN", "LEFT", 999, "GREEN");
-    g.Bubbles[3].Colour = "green";  // not one of the two words: picture left as it is
+    Image& b3 = Bubble(3, 7000, 1000, 4, "DOWN", "LEFT", 999, "green");  // picture left as it is
     Bubble(4, 9000, 1000, 2, "DOWN");
     g.Bubbles[4].Size = 5;
-    c().BubblePic.Load(8);  // a hidden element is skipped entirely
-    g.Bubbles[8].Size = 9;
+    g.Bubbles[5].Size = 9;  // a hidden element is skipped entirely
     g.tmrBubbleSize_Timer();
     EXPECT_EQ(g.Bubbles[0].PeakTop, 999);  // exactly 1200 above the floor line: strict test
     EXPECT_EQ(g.Bubbles[1].PeakTop, 2200);
@@ -386,10 +310,7 @@ TEST_F(PlayTest, BubbleSizeTickNormalisesSizesColoursAndFloorPeaks) {
     EXPECT_EQ(c().BubblePic(2).Picture, Pic("ballreds1"));
     EXPECT_EQ(b3.Picture, Pic("ballgreens4"));
     EXPECT_EQ(g.Bubbles[4].Size, 1);
-    EXPECT_EQ(g.Bubbles[8].Size, 9);
-    EXPECT_EQ(g.LevelCleared, 0);
-    (void)b0;
-    (void)b1;
+    EXPECT_EQ(g.Bubbles[5].Size, 9);
 }
 
 }  // namespace

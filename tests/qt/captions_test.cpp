@@ -14,33 +14,19 @@
 namespace qbx {
 namespace {
 
-struct Box {
-    std::string where;
-    const ControlDesign* d;
-    std::string caption;
-};
-
-QString Text(const std::string& caption) {
-    return QString::fromStdString(caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-// Checks one caption in one box; `lines` is how many lines the caption may take.
-void ExpectFits(const Box& b) {
-    SCOPED_TRACE(b.where + " \"" + b.caption + "\"");
-    const ControlDesign& d = *b.d;
-    const QFont font = fonts::Resolve(d.font.family, d.font.points, d.font.bold);
-    const QFontMetricsF m(font);
-    const double width = d.width / 15.0, height = d.height / 15.0;
-    const QString text = Text(b.caption);
-    // A button leaves room for its frame.
-    const double room = d.kind == Kind::Button ? width - 6 : width;
+// Checks one caption in one box.
+void ExpectFits(const std::string& where, const ControlDesign& d, const std::string& caption) {
+    SCOPED_TRACE(where + " \"" + caption + "\"");
+    const QFontMetricsF m(fonts::Resolve(d.font.family, d.font.points, d.font.bold));
+    const double height = d.height / 15.0;
+    const QString text = QString::fromStdString(caption).replace("\r\n", "\n");
+    const double room = d.width / 15.0 - (d.kind == Kind::Button ? 6 : 0);  // a button's frame
     const QRectF wrapped = m.boundingRect(QRectF(0, 0, room, 100000), Qt::TextWordWrap, text);
     EXPECT_LE(wrapped.width(), room + 0.5) << "a word runs past the edge";
-    const int explicitLines = static_cast<int>(text.count('\n')) + 1;
-    const int lines = static_cast<int>(std::lround(wrapped.height() / m.lineSpacing()));
     if (d.kind == Kind::Button || height < 2 * m.lineSpacing()) {
         // A one-line box: the caption must not wrap, and its letters must fit the height.
-        EXPECT_EQ(lines, explicitLines) << "the caption wraps";
+        EXPECT_EQ(std::lround(wrapped.height() / m.lineSpacing()), text.count('\n') + 1)
+            << "the caption wraps";
         EXPECT_LE(m.tightBoundingRect(text).height(), height + 0.5);
     } else {
         EXPECT_LE(wrapped.height(), height + 1.0) << "wrapped lines fall below the box";
@@ -53,10 +39,9 @@ void CheckTable(const std::string& screen, const std::vector<ControlDesign>& tab
         if (d.kind != Kind::Label && d.kind != Kind::Button) continue;
         std::string name =
             d.index < 0 ? d.name : std::string(d.name) + "(" + std::to_string(d.index) + ")";
-        if (*d.caption) ExpectFits({screen + "." + name, &d, d.caption});
-        auto it = runtime.find(d.name);
-        if (it != runtime.end())
-            for (const std::string& c : it->second) ExpectFits({screen + "." + name, &d, c});
+        if (*d.caption) ExpectFits(screen + "." + name, d, d.caption);
+        if (auto it = runtime.find(d.name); it != runtime.end())
+            for (const std::string& c : it->second) ExpectFits(screen + "." + name, d, c);
     }
 }
 

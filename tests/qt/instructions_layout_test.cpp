@@ -33,7 +33,7 @@ TEST(InstructionsLayout, PicturesSitInTheGapsAndCoverNoText) {
     FrmInstructions& s = h.app.instructions;
     LayoutInstructions(s);
     ASSERT_FALSE(s.IsLoaded());  // measuring does not load the screen
-    ASSERT_EQ(h.Run("click frmMenu.cmdInstructions\n"), 0) << h.err;
+    h.Ok("click frmMenu.cmdInstructions\n");
 
     // The text alone, as the view paints it.
     for (int k = 0; k < kHelpPictureCount; ++k)

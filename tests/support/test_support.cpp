@@ -1,6 +1,8 @@
 // Test support: temporary directories and a headless program.
 #include "support/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -32,6 +34,10 @@ int Headless::Run(const std::string& script) {
     out += o.str();
     err += e.str();
     return rc;
+}
+
+void Headless::Ok(const std::string& script) {
+    EXPECT_EQ(Run(script), 0) << err;
 }
 
 }  // namespace qbx::test

@@ -27,6 +27,8 @@ struct Headless {
 
     // Runs driver lines; returns the driver's status (-1 or 0 when all went well).
     int Run(const std::string& script);
+    // Runs driver lines that must all go well; a test failure names the driver's error.
+    void Ok(const std::string& script);
     std::string DumpJson(const std::string& form = "") { return driver.Dump(form); }
 
     TempDir dir;

@@ -595,9 +595,15 @@ std::string Driver::ValueOf(const std::string& form, const std::string& path, bo
 
 int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
     switch (cmd.op) {
-        case Command::Wait:
-            svc_.Advance(cmd.ms);
+        case Command::Wait: {
+            int64_t ms = cmd.ms;
+            if (waitBudgetMs_ >= 0) {
+                ms = std::min(ms, waitBudgetMs_);
+                waitBudgetMs_ -= ms;
+            }
+            svc_.Advance(ms);
             return -1;
+        }
         case Command::Key: {
             Screen* a = program_.Active();
             if (!a) return -1;  // no window has the keyboard

@@ -2,6 +2,7 @@
 // and prints JSON dumps of their state.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -32,6 +33,10 @@ public:
 
     std::string Dump(const std::string& form = "");
 
+    // Caps the virtual time that the script's waits may add up to; a wait past the cap is cut
+    // short, and later ones do nothing. Bounds the work of a script of unknown origin.
+    void LimitWaits(int64_t totalMs) { waitBudgetMs_ = totalMs; }
+
 private:
     struct Command;
     bool Parse(const std::string& line, Command& cmd, std::string& error);
@@ -41,6 +46,7 @@ private:
     Program& program_;
     HeadlessServices& svc_;
     DriverHooks hooks_;
+    int64_t waitBudgetMs_ = -1;  // no cap
 };
 
 // Renders a value the way dumps show it.

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,6 +12,8 @@
 #include <QTime>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 
@@ -22,17 +25,23 @@ namespace qbx {
 namespace {
 // How often an enabled timer with no interval looks for one.
 constexpr int kIdlePollMs = 50;
+
+int64_t MonotonicNs();
 }  // namespace
 
-QtServices::QtServices(int scale) : scale_(std::max(1, scale)) {
+QtServices::QtServices(int scale) : scale_(std::max(1, scale)), epochNs_(MonotonicNs()) {
     // Every window takes the application's icon.
     if (QGuiApplication::windowIcon().isNull()) QGuiApplication::setWindowIcon(art::AppIcon());
+    wake_.setSingleShot(true);
+    wake_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&wake_, &QTimer::timeout, &wake_, [this] { RunDueTimers(); });
+    tickLogFile_ = qEnvironmentVariable("QUIBBLIX_TICK_LOG").toStdString();
 }
 
 QtServices::~QtServices() {
+    WriteTickLog();
     for (auto& [screen, view] : views_) delete view;
     for (QPointer<ScreenView>& v : dying_) delete v.data();
-    // The QTimers are children of timerParent_ and go with it.
 }
 
 // ---- dispatch ----
@@ -43,6 +52,8 @@ void QtServices::Dispatch(const std::function<void()>& call) {
         explicit Depth(int& depth) : d(depth) { ++d; }
         ~Depth() { --d; }
     };
+    // Input can only come once a window is on screen.
+    if (painted_) RunAfterFirstPaint();
     {
         Depth guard(depth_);
         call();
@@ -58,20 +69,25 @@ void QtServices::Dispatch(const std::function<void()>& call) {
 }
 
 void QtServices::SyncViews() {
-    // update() only marks the window dirty; Qt paints it once on its next frame.
+    // Each window notes what changed and paints it with its next display frame.
     for (auto& [screen, view] : views_) view->Sync();
 }
 
 // ---- services ----
 
 void QtServices::DoEvents() {
-    // The handler that pumps has usually just moved something: let it show.
+    // The handler that pumps has usually just moved something: let it show now, not at the
+    // next frame (it may sleep next).
     SyncViews();
+    for (auto& [screen, view] : views_) view->FlushFrame();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void QtServices::Sleep(int ms) {
-    if (ms > 0) QThread::msleep(static_cast<unsigned long>(ms));
+    if (ms <= 0) return;
+    const int64_t start = MonotonicNs();
+    QThread::msleep(static_cast<unsigned long>(ms));
+    if (keepStats_ || !tickLogFile_.empty()) sleeps_.emplace_back(start, MonotonicNs());
 }
 
 void QtServices::MsgBox(const std::string& text, const std::string& title) {
@@ -112,6 +128,7 @@ std::string QtServices::Environ(const std::string& name) {
 
 void QtServices::End() {
     // The records are written and closed by now; nothing else may run, not even destructors.
+    WriteTickLog();
     std::cout.flush();
     std::cerr.flush();
     std::fflush(nullptr);
@@ -119,56 +136,239 @@ void QtServices::End() {
 }
 
 // ---- timers ----
+//
+// Every timer ticks on a fixed-rate schedule: tick k of a run falls due k intervals after the
+// timer was enabled, on the monotonic clock, however late the previous tick was delivered. A
+// timer re-armed after each tick would drift by the time each tick waits for the event loop
+// and by its handler's own time, and the game would run slow. One single-shot wake-up is armed
+// for the earliest due tick; when it fires, every due tick is delivered, the earliest first
+// and ties in design order. A tick that falls due while its own handler runs, or more than
+// one interval late, is not delivered: the timer keeps its phase instead of catching up.
 
-QTimer* QtServices::QTimerOf(const Timer& t) const {
-    // A timer copied by a control array load carries its original's backend data: check it.
-    auto* q = static_cast<QTimer*>(t.backendData);
-    if (!q) return nullptr;
-    auto it = timers_.find(q);
-    return (it != timers_.end() && it->second == &t) ? q : nullptr;
+namespace {
+int64_t MonotonicNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+}  // namespace
+
+int64_t QtServices::ClockMs(int64_t ns) const {
+    return (ns - epochNs_) / 1000000;
+}
+
+QtServices::Run& QtServices::RunOf(Timer& t, int64_t nowNs) {
+    auto [it, fresh] = runs_.try_emplace(&t);
+    Run& r = it->second;
+    if (fresh) {
+        r.id = ++nextRunId_;
+        r.startNs = nowNs;
+        r.intervalMs = std::max(0, t.Interval);
+        r.dueMs = ClockMs(nowNs) + (r.intervalMs > 0 ? r.intervalMs : kIdlePollMs);
+        if ((keepStats_ || !tickLogFile_.empty()) && t.screen) {
+            TickStats& st = tickStats_[t.screen->Name() + "." + t.name];
+            if (r.intervalMs > 0) st.intervalMs = r.intervalMs;
+            r.stats = &st;
+        }
+    }
+    return r;
+}
+
+void QtServices::EndRun(Run& r) {
+    if (r.stats && r.lastTickNs > 0) {
+        r.stats->seconds += static_cast<double>(r.lastTickNs - r.startNs) / 1e9;
+        r.stats->sleptSeconds += SleptWithin(r.startNs, r.lastTickNs);
+    }
+    r.lastTickNs = 0;
+}
+
+double QtServices::SleptWithin(int64_t fromNs, int64_t toNs) const {
+    int64_t slept = 0;
+    for (const auto& [start, end] : sleeps_)
+        slept += std::max<int64_t>(0, std::min(end, toNs) - std::max(start, fromNs));
+    return static_cast<double>(slept) / 1e9;
 }
 
 void QtServices::TimerChanged(Timer& t) {
-    QTimer* q = QTimerOf(t);
-    if (!t.Enabled()) {
-        if (q) q->stop();
-        return;
+    if (auto it = runs_.find(&t); it != runs_.end()) {
+        EndRun(it->second);
+        runs_.erase(it);
     }
-    if (!q) {
-        q = new QTimer(&timerParent_);
-        q->setTimerType(Qt::PreciseTimer);
-        timers_[q] = &t;
-        t.backendData = q;
-        QObject::connect(q, &QTimer::timeout, q, [this, q] { OnTick(q); });
-    }
-    q->start(t.Interval > 0 ? t.Interval : kIdlePollMs);
+    if (t.Enabled()) RunOf(t, MonotonicNs());
+    ArmWake();
 }
 
 void QtServices::TimerDestroyed(Timer& t) {
-    QTimer* q = QTimerOf(t);
-    if (!q) return;
-    timers_.erase(q);
+    if (auto it = runs_.find(&t); it != runs_.end()) {
+        EndRun(it->second);
+        runs_.erase(it);
+    }
     t.backendData = nullptr;
-    q->stop();
-    q->disconnect();
-    // It may be the very timer whose tick is running.
-    q->deleteLater();
 }
 
-void QtServices::OnTick(QTimer* q) {
-    auto it = timers_.find(q);
-    if (it == timers_.end()) return;
-    Timer* t = it->second;
-    if (t->Interval > 0 && q->interval() == t->Interval) {
-        // Fire() refuses to re-enter a running handler: a tick that falls due while its own
-        // handler pumps events is dropped.
-        Dispatch([t] { t->Fire(); });
-        // The handler may have destroyed the timer, and the garbage may be collected by now.
-        it = timers_.find(q);
-        if (it == timers_.end() || it->second != t || !t->Enabled()) return;
+int QtServices::ScreenRank(const Screen* s) const {
+    if (!program_) return 0;
+    const auto& screens = program_->Screens();
+    return static_cast<int>(std::find(screens.begin(), screens.end(), s) - screens.begin());
+}
+
+void QtServices::RunDueTimers() {
+    for (int guard = 0; guard < 10000; ++guard) {
+        const int64_t nowNs = MonotonicNs();
+        const int64_t now = ClockMs(nowNs);
+        Timer* best = nullptr;
+        Run* bestRun = nullptr;
+        for (auto& [key, r] : runs_) {
+            auto* t = const_cast<Timer*>(key);
+            if (t->Running() || r.dueMs > now) continue;
+            if (t->Interval <= 0) {
+                // No interval: the timer waits for one without ticking.
+                r.dueMs = now + kIdlePollMs;
+                r.intervalMs = 0;
+                continue;
+            }
+            if (r.intervalMs <= 0) {
+                // Given an interval at last: the run starts now.
+                EndRun(r);
+                r.intervalMs = t->Interval;
+                r.startNs = nowNs;
+                r.dueMs = now + t->Interval;
+                if (r.stats) r.stats->intervalMs = t->Interval;
+                continue;
+            }
+            bool first = !best || r.dueMs < bestRun->dueMs;
+            if (!first && r.dueMs == bestRun->dueMs) {
+                // Ties as on the headless clock: screens in the program's order, then each
+                // screen's timers in design order.
+                const int rank = ScreenRank(t->screen), bestRank = ScreenRank(best->screen);
+                first = rank < bestRank || (rank == bestRank && t->order < best->order);
+            }
+            if (first) {
+                best = t;
+                bestRun = &r;
+            }
+        }
+        if (!best) break;
+
+        const uint64_t id = bestRun->id;
+        const int64_t due = bestRun->dueMs;
+        TickStats* st = bestRun->stats;
+        if (st) {
+            const double lateMs =
+                static_cast<double>(nowNs - epochNs_) / 1e6 - static_cast<double>(due);
+            st->lateMsSum += std::max(0.0, lateMs);
+            st->lateMsMax = std::max(st->lateMsMax, lateMs);
+            if (bestRun->lastTickNs > 0) {
+                const double gap = static_cast<double>(nowNs - bestRun->lastTickNs) / 1e6;
+                st->gapMsMin = st->gapMsMin > 0 ? std::min(st->gapMsMin, gap) : gap;
+                st->gapMsMax = std::max(st->gapMsMax, gap);
+            }
+            ++st->ticks;
+        }
+        // Set before the handler runs: a handler that stops its own timer ends the run here.
+        bestRun->lastTickNs = nowNs;
+        // The other timers keep ticking while the handler lets events run.
+        bestRun->dueMs = due + bestRun->intervalMs;
+        ArmWake();
+        bool delivered = false;
+        Dispatch([best, &delivered] { delivered = best->Fire(); });
+        if (st && !delivered) --st->ticks;
+
+        // The handler may have stopped, restarted or destroyed the timer; its controls live
+        // until the outermost handler returns, so the pointer is only a key here.
+        auto it = runs_.find(best);
+        if (it == runs_.end() || it->second.id != id) continue;
+        Run& r = it->second;
+        // An interval set while the timer runs takes effect from this tick on.
+        const int interval = best->Interval;
+        if (interval <= 0) {
+            r.dueMs = ClockMs(MonotonicNs()) + kIdlePollMs;
+            continue;
+        }
+        if (interval != r.intervalMs) {
+            EndRun(r);
+            r.startNs = nowNs;
+            r.intervalMs = interval;
+            if (r.stats) r.stats->intervalMs = interval;
+        }
+        const int64_t after = ClockMs(MonotonicNs());
+        int64_t next = due + interval;
+        if (next <= after) {
+            // Busy for more than an interval (a sleep, a message box): one tick now was
+            // enough; the ones missed meanwhile are dropped and the phase is kept.
+            const int64_t missed = (after - due) / interval;
+            if (r.stats) r.stats->skipped += missed;
+            next = due + (missed + 1) * interval;
+        }
+        r.dueMs = next;
     }
-    // An interval set while the timer runs takes effect from this tick on.
-    if (t->Interval > 0 && q->interval() != t->Interval) q->start(t->Interval);
+    ArmWake();
+}
+
+void QtServices::ArmWake() {
+    int64_t earliest = INT64_MAX;
+    for (const auto& [t, r] : runs_)
+        if (!t->Running()) earliest = std::min(earliest, r.dueMs);
+    if (earliest == INT64_MAX) {
+        wake_.stop();
+        return;
+    }
+    // Rounded up to the next whole millisecond: never early, and at most 1 ms late, without
+    // the lateness adding up from tick to tick.
+    const int64_t waitNs = epochNs_ + earliest * 1000000 - MonotonicNs();
+    const int waitMs = waitNs <= 0 ? 0 : static_cast<int>((waitNs + 999999) / 1000000);
+    wake_.start(waitMs);
+}
+
+std::map<std::string, QtServices::TickStats> QtServices::TickStatsNow() const {
+    std::map<std::string, TickStats> out = tickStats_;
+    for (const auto& [t, r] : runs_) {
+        if (!r.stats || r.lastTickNs == 0 || !t->screen) continue;
+        auto it = out.find(t->screen->Name() + "." + t->name);
+        if (it == out.end()) continue;
+        it->second.seconds += static_cast<double>(r.lastTickNs - r.startNs) / 1e9;
+        it->second.sleptSeconds += SleptWithin(r.startNs, r.lastTickNs);
+    }
+    return out;
+}
+
+void QtServices::ViewPainted(const Screen& s) {
+    painted_ = true;
+    if (afterFirstPaint_) QTimer::singleShot(0, &wake_, [this] { RunAfterFirstPaint(); });
+    if (tickLogFile_.empty()) return;
+    PaintStats& p = paintStats_[s.Name()];
+    if (p.paints++ == 0) p.firstPaintUnixMs = QDateTime::currentMSecsSinceEpoch();
+}
+
+void QtServices::RunAfterFirstPaint() {
+    if (!afterFirstPaint_) return;
+    std::function<void()> job = std::move(afterFirstPaint_);
+    afterFirstPaint_ = nullptr;
+    job();
+}
+
+void QtServices::WriteTickLog() {
+    if (tickLogFile_.empty() || tickLogWritten_) return;
+    tickLogWritten_ = true;
+    std::FILE* f = std::fopen(tickLogFile_.c_str(), "w");
+    if (!f) {
+        std::fprintf(stderr, "quibblix: cannot write the tick log %s\n", tickLogFile_.c_str());
+        return;
+    }
+    std::fprintf(f, "# Quibblix: how often each timer ticked, and the windows' paints\n");
+    for (const auto& [name, st] : TickStatsNow())
+        std::fprintf(f,
+                     "timer %s interval_ms=%d ticks=%lld seconds=%.3f slept_seconds=%.3f "
+                     "per_second=%.3f per_second_awake=%.3f late_ms_mean=%.3f late_ms_max=%.3f "
+                     "gap_ms_min=%.3f gap_ms_max=%.3f skipped=%lld\n",
+                     name.c_str(), st.intervalMs, static_cast<long long>(st.ticks), st.seconds,
+                     st.sleptSeconds, st.PerSecond(), st.PerSecondAwake(),
+                     st.ticks > 0 ? st.lateMsSum / static_cast<double>(st.ticks) : 0.0,
+                     st.lateMsMax, st.gapMsMin, st.gapMsMax, static_cast<long long>(st.skipped));
+    for (const auto& [name, p] : paintStats_)
+        std::fprintf(f, "screen %s paints=%lld first_paint_unix_ms=%lld\n", name.c_str(),
+                     static_cast<long long>(p.paints), static_cast<long long>(p.firstPaintUnixMs));
+    std::fclose(f);
 }
 
 // ---- windows ----

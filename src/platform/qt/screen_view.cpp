@@ -10,11 +10,16 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstring>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/qt/art.h"
@@ -133,6 +138,68 @@ Qt::Alignment ToAlignment(Align a) {
     return Qt::AlignLeft;
 }
 
+// A 64-bit FNV-1a digest, fed field by field.
+struct Digest {
+    uint64_t h = 0xcbf29ce484222325ULL;
+    Digest& Bytes(const void* data, size_t n) {
+        const auto* b = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 0x100000001b3ULL;
+        return *this;
+    }
+    template <class T>
+    Digest& Add(const T& v) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        return Bytes(&v, sizeof v);
+    }
+    Digest& Add(const std::string& s) { return Add(s.size()).Bytes(s.data(), s.size()); }
+    Digest& Add(const char* s) {
+        const size_t n = s ? std::strlen(s) : 0;
+        return Add(n).Bytes(s, n);
+    }
+    Digest& Add(const Rgb& c) { return Add(c.r).Add(c.g).Add(c.b); }
+    Digest& Add(const FontSpec& f) { return Add(f.family).Add(f.points).Add(f.bold); }
+    Digest& Add(const QRect& r) { return Add(r.x()).Add(r.y()).Add(r.width()).Add(r.height()); }
+};
+
+int64_t MonotonicNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The indices of a longest increasing run (not necessarily adjacent) of v.
+std::vector<bool> InLongestIncreasing(const std::vector<int>& v) {
+    std::vector<int> tails, tailAt, prev(v.size(), -1);
+    for (size_t i = 0; i < v.size(); ++i) {
+        auto it = std::lower_bound(tails.begin(), tails.end(), v[i]);
+        const size_t k = static_cast<size_t>(it - tails.begin());
+        if (it == tails.end()) {
+            tails.push_back(v[i]);
+            tailAt.push_back(static_cast<int>(i));
+        } else {
+            *it = v[i];
+            tailAt[k] = static_cast<int>(i);
+        }
+        prev[i] = k > 0 ? tailAt[k - 1] : -1;
+    }
+    std::vector<bool> in(v.size(), false);
+    for (int i = tailAt.empty() ? -1 : tailAt.back(); i >= 0; i = prev[static_cast<size_t>(i)])
+        in[static_cast<size_t>(i)] = true;
+    return in;
+}
+
+// A region in widget pixels, grown to whole game pixels.
+QRegion ToGamePixels(const QRegion& widget, int scale) {
+    if (scale == 1) return widget;
+    QRegion out;
+    for (const QRect& r : widget) {
+        const int x0 = r.left() / scale, y0 = r.top() / scale;
+        const int x1 = (r.right() + scale) / scale, y1 = (r.bottom() + scale) / scale;
+        out += QRect(x0, y0, x1 - x0, y1 - y0);
+    }
+    return out;
+}
+
 }  // namespace
 
 // ---- client area ----
@@ -149,8 +216,24 @@ const QImage& ClientArea::PictureImage(PictureRef pic, qreal ratio) {
         cacheRatio_ = ratio;
     }
     auto it = pictures_.find(pic);
-    if (it == pictures_.end())
-        it = pictures_.emplace(pic, art::RenderPicture(pic->name, ratio)).first;
+    if (it == pictures_.end()) {
+        QImage image = art::RenderPicture(pic->name, ratio);
+        // A picture without a see-through pixel (the brick strip) is copied, not blended:
+        // the same pixels for much less work.
+        if (!image.isNull() && image.hasAlphaChannel()) {
+            bool opaque = true;
+            for (int y = 0; y < image.height() && opaque; ++y) {
+                const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+                for (int x = 0; x < image.width(); ++x)
+                    if (qAlpha(line[x]) != 255) {
+                        opaque = false;
+                        break;
+                    }
+            }
+            if (opaque) image = image.convertToFormat(QImage::Format_RGB32);
+        }
+        it = pictures_.emplace(pic, std::move(image)).first;
+    }
     return it->second;
 }
 
@@ -162,32 +245,221 @@ const QFont& ClientArea::FontFor(const FontSpec& f) {
     return fonts_.back().font;
 }
 
-void ClientArea::paintEvent(QPaintEvent*) {
+uint64_t ClientArea::ContentOf(const Control& c) const {
+    Digest d;
+    d.Add(c.kind);
+    switch (c.kind) {
+        case Kind::Image:
+            d.Add(static_cast<const Image&>(c).Picture);
+            break;
+        case Kind::Label: {
+            const auto& l = static_cast<const Label&>(c);
+            d.Add(l.Caption).Add(l.font).Add(l.fore).Add(l.back).Add(l.backOpaque).Add(l.align);
+            d.Add(l.border);
+            break;
+        }
+        case Kind::Shape: {
+            const auto& sh = static_cast<const Shape&>(c);
+            d.Add(sh.shape).Add(sh.borderColor).Add(sh.borderWidthPx).Add(sh.fillSolid);
+            d.Add(sh.fillColor).Add(sh.backOpaque).Add(sh.backColor);
+            break;
+        }
+        case Kind::Button: {
+            const auto& b = static_cast<const Button&>(c);
+            const Screen* s = view_.Scr();
+            d.Add(b.Caption).Add(b.font).Add(b.back).Add(b.Enabled);
+            d.Add(s && s->FocusedButton() == &b);
+            d.Add(pressedOver_ && b.DisplayName() == pressed_);
+            break;
+        }
+        case Kind::Timer:
+        case Kind::Menu:
+            break;
+    }
+    return d.h;
+}
+
+void ClientArea::TakeLooks(std::vector<Look>& out) const {
+    out.clear();
+    const Screen* s = view_.Scr();
+    if (!s || !s->IsLoaded()) return;
+    // ZOrder() runs front to back; paint from the back. Buttons always go above the rest.
+    const std::vector<Control*>& z = s->ZOrder();
+    for (auto it = z.rbegin(); it != z.rend(); ++it)
+        if ((*it)->Visible && (*it)->kind != Kind::Button)
+            out.push_back({*it, PxRect(**it), ContentOf(**it)});
+    for (auto it = z.rbegin(); it != z.rend(); ++it)
+        if ((*it)->Visible && (*it)->kind == Kind::Button)
+            out.push_back({*it, PxRect(**it), ContentOf(**it)});
+}
+
+QRegion ClientArea::Changes(const std::vector<Look>& before, const std::vector<Look>& after) const {
+    // One pixel more all round covers what smoothing spreads at fractional pixel ratios.
+    auto grown = [](const QRect& r) { return r.adjusted(-1, -1, 1, 1); };
+    QRegion dirty;
+    if (before.size() == after.size() &&
+        std::equal(before.begin(), before.end(), after.begin(),
+                   [](const Look& a, const Look& b) { return a.control == b.control; })) {
+        for (size_t i = 0; i < after.size(); ++i)
+            if (!(before[i] == after[i])) dirty += grown(before[i].rect.united(after[i].rect));
+        return dirty;
+    }
+    std::unordered_map<const Control*, size_t> was;
+    was.reserve(before.size());
+    for (size_t i = 0; i < before.size(); ++i) was.emplace(before[i].control, i);
+    std::vector<int> order;  // former places of the controls still shown, in their new order
+    std::vector<size_t> kept;
+    std::vector<bool> stays(before.size(), false);
+    for (size_t j = 0; j < after.size(); ++j) {
+        auto it = was.find(after[j].control);
+        if (it == was.end()) {
+            dirty += grown(after[j].rect);
+            continue;
+        }
+        const Look& old = before[it->second];
+        stays[it->second] = true;
+        if (!(old == after[j])) dirty += grown(old.rect.united(after[j].rect));
+        order.push_back(static_cast<int>(it->second));
+        kept.push_back(j);
+    }
+    for (size_t i = 0; i < before.size(); ++i)
+        if (!stays[i]) dirty += grown(before[i].rect);
+    // A control brought to the front shows differently only where it overlaps others: the
+    // controls that keep their order among themselves need nothing more.
+    const std::vector<bool> inOrder = InLongestIncreasing(order);
+    for (size_t k = 0; k < order.size(); ++k)
+        if (!inOrder[k]) dirty += grown(after[kept[k]].rect);
+    return dirty;
+}
+
+bool ClientArea::CollectChanges() {
+    TakeLooks(scratch_);
+    if (scratch_ != looks_) {
+        pending_ += Changes(looks_, scratch_);
+        looks_.swap(scratch_);
+    }
+    const Screen* s = view_.Scr();
+    const uint64_t generation = s && s->IsLoaded() ? s->Generation() : 0;
+    if (generation != labelsGeneration_) {
+        // Another load of the screen: none of the copies can show again.
+        labels_.clear();
+        labelsGeneration_ = generation;
+    }
+    return !pending_.isEmpty();
+}
+
+void ClientArea::MarkAll() {
+    const int scale = view_.Scale();
+    pending_ = QRegion(0, 0, width() / scale + 1, height() / scale + 1);
+}
+
+QRegion ClientArea::TakePending() {
+    const int scale = view_.Scale();
+    QRegion widget;
+    if (scale == 1) {
+        widget = pending_;
+    } else {
+        for (const QRect& r : pending_)
+            widget += QRect(r.x() * scale, r.y() * scale, r.width() * scale, r.height() * scale);
+    }
+    pending_ = QRegion();
+    return widget;
+}
+
+void ClientArea::PaintPending() {
+    if (pending_.isEmpty()) return;
+    const QRegion widget = TakePending();
+    // A hidden window is painted whole when it shows again.
+    if (isVisible()) repaint(widget);
+}
+
+void ClientArea::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     Screen* s = view_.Scr();
     if (!s || !s->IsLoaded()) {
         p.fillRect(rect(), Qt::black);
         return;
     }
+    // Paint the controls as they are now; whatever changed since the last frame outside this
+    // region is painted with the next one.
+    if (CollectChanges()) view_.ScheduleFrame();
+
     const int scale = view_.Scale();
     p.scale(scale, scale);
     // Device pixels per logical pixel of the game, the window system's ratio included, so the
     // pictures are drawn at the resolution they land on.
     const qreal pictureRatio = std::max<qreal>(1e-3, std::abs(p.deviceTransform().m11()));
+    paintRegion_ = e->region();
+    const QRegion area = ToGamePixels(paintRegion_, scale);
+    const QRect bounds = area.boundingRect();
 
     const ScreenDesign& d = s->Design();
     p.fillRect(QRect(0, 0, TwipsToPx(d.clientWidth), TwipsToPx(d.clientHeight)), ToColor(d.back));
 
-    // ZOrder() runs front to back; paint from the back. Buttons always go above the rest.
-    const std::vector<Control*>& z = s->ZOrder();
-    for (auto it = z.rbegin(); it != z.rend(); ++it)
-        if ((*it)->Visible && (*it)->kind != Kind::Button) PaintControl(p, **it, pictureRatio);
+    // A control painted only where the region needs it: everything it draws lies inside its
+    // own rectangle.
     const Button* focus = s->FocusedButton();
-    for (auto it = z.rbegin(); it != z.rend(); ++it)
-        if ((*it)->Visible && (*it)->kind == Kind::Button) {
-            const auto& b = static_cast<const Button&>(**it);
-            PaintButton(p, b, &b == focus);
+    const bool simple = area.rectCount() == 1;
+    for (size_t i = 0; i < looks_.size(); ++i) {
+        const Look& look = looks_[i];
+        if (!bounds.intersects(look.rect) || (!simple && !area.intersects(look.rect))) continue;
+        const Control& c = *look.control;
+        if (c.kind == Kind::Button)
+            PaintButton(p, static_cast<const Button&>(c), &c == focus);
+        else if (c.kind == Kind::Label)
+            PaintLabel(p, look, i, pictureRatio);
+        else
+            PaintControl(p, c, pictureRatio);
+    }
+    if (ViewHost* host = view_.Host()) host->ViewPainted(*s);
+}
+
+void ClientArea::PaintLabel(QPainter& p, const Look& look, size_t index, qreal pictureRatio) {
+    const auto& l = static_cast<const Label&>(*look.control);
+    QPaintEngine* engine = p.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    auto* image =
+        device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
+    const QTransform world = p.worldTransform();
+    const QTransform toDevice = p.deviceTransform();
+    const QRectF mapped = toDevice.mapRect(QRectF(look.rect));
+    const QRect target = mapped.toAlignedRect();
+    // Only where the label covers whole device pixels can its pixels be copied back exactly.
+    if (!image || look.rect.isEmpty() || toDevice.type() > QTransform::TxScale ||
+        QRectF(target) != mapped || !image->rect().contains(target)) {
+        PaintControl(p, l, pictureRatio);
+        return;
+    }
+    Digest key;
+    key.Add(look.content).Add(look.rect).Add(toDevice.m11()).Add(toDevice.m22());
+    key.Add(toDevice.dx()).Add(toDevice.dy()).Add(image->format());
+    if (!l.backOpaque) {
+        // What lies behind shows through the label, and is part of the copy.
+        const Screen* s = view_.Scr();
+        key.Add(s->Design().back);
+        for (size_t j = 0; j < index; ++j)
+            if (looks_[j].rect.intersects(look.rect))
+                key.Add(looks_[j].content).Add(looks_[j].rect);
+    }
+    auto it = labels_.find(&l);
+    if (it != labels_.end() && it->second.key == key.h) {
+        // Drawn one device pixel to one, without any scaling in between.
+        p.setWorldTransform(toDevice.inverted() * world);
+        if (p.deviceTransform().type() <= QTransform::TxTranslate) {
+            p.drawImage(target.topLeft(), it->second.pixels);
+            p.setWorldTransform(world);
+            return;
         }
+        p.setWorldTransform(world);
+    }
+    PaintControl(p, l, pictureRatio);
+    // Every pixel of the label was painted just now: keep them.
+    const QRect inWidget = world.mapRect(look.rect);
+    if (QRegion(inWidget).subtracted(paintRegion_).isEmpty()) {
+        QImage pixels = image->copy(target);
+        pixels.setDevicePixelRatio(1);  // device pixels, drawn one to one
+        labels_[&l] = {key.h, std::move(pixels)};
+    }
 }
 
 void ClientArea::PaintControl(QPainter& p, const Control& c, qreal pictureRatio) {
@@ -399,6 +671,10 @@ ScreenView::ScreenView(Screen& screen, ViewHost* host, int scale)
     }
     client_ = new ClientArea(*this);
     client_->setFixedSize(ClientSize());
+    frame_ = new QTimer(this);
+    frame_->setSingleShot(true);
+    frame_->setTimerType(Qt::PreciseTimer);
+    connect(frame_, &QTimer::timeout, this, [this] { PaintFrame(); });
     layout->addWidget(client_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     setFocusProxy(client_);
@@ -508,7 +784,30 @@ void ScreenView::Sync() {
     }
     SyncMenu();
     SyncPointer();
-    client_->update();
+    // A hidden window is painted whole when it shows again.
+    if (client_->isVisible() && client_->CollectChanges()) ScheduleFrame();
+}
+
+void ScreenView::ScheduleFrame() {
+    if (frame_->isActive()) return;
+    qreal hz = 60;
+    if (const QScreen* where = screen()) hz = where->refreshRate();
+    if (!(hz >= 24 && hz <= 480)) hz = 60;
+    const auto frameNs = static_cast<int64_t>(1e9 / hz);
+    const int64_t wait = lastFrameNs_ + frameNs - MonotonicNs();
+    frame_->start(wait <= 0 ? 0 : static_cast<int>((wait + 999999) / 1000000));
+}
+
+void ScreenView::FlushFrame() {
+    if (!frame_->isActive()) return;
+    frame_->stop();
+    PaintFrame();
+}
+
+void ScreenView::PaintFrame() {
+    lastFrameNs_ = MonotonicNs();
+    client_->CollectChanges();
+    client_->PaintPending();
 }
 
 void ScreenView::ShowScreen() {
@@ -534,6 +833,7 @@ void ScreenView::Detach() {
     // anywhere.
     menu_.clear();
     if (menuBar_) menuBar_->setEnabled(false);
+    client_->MarkAll();
     client_->update();
 }
 
@@ -543,6 +843,14 @@ void ScreenView::closeEvent(QCloseEvent* e) {
     if (!screen_) return;
     Screen* s = screen_;
     Dispatch([s] { s->CloseBox(); });
+}
+
+bool ScreenView::event(QEvent* e) {
+    if (e->type() == QEvent::WindowDeactivate && screen_) {
+        Screen* s = screen_;
+        Dispatch([s] { s->WindowDeactivated(); });
+    }
+    return QWidget::event(e);
 }
 
 }  // namespace qbx

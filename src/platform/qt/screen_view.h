@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -15,6 +16,7 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+class QTimer;
 
 namespace qbx {
 
@@ -27,6 +29,8 @@ class ViewHost {
 public:
     virtual ~ViewHost() = default;
     virtual void Dispatch(const std::function<void()>& call) = 0;
+    // A window of the screen has just been painted.
+    virtual void ViewPainted(const Screen& /*s*/) {}
 };
 
 // Virtual-key code for a Qt key (0 when the game has no code for it). Letters and digits keep
@@ -38,9 +42,21 @@ int16_t ShiftBits(Qt::KeyboardModifiers modifiers);
 int TwipsToPx(float twips);
 
 // The client area: paints the controls and turns keys and clicks into calls on the screen.
+// It keeps what each visible control looked like when last compared, so only the parts of the
+// window where something changed are painted again.
 class ClientArea : public QWidget {
 public:
     explicit ClientArea(ScreenView& view);
+
+    // Compares the controls with the last comparison and adds the area of every change to the
+    // pending region. Returns whether anything is pending.
+    bool CollectChanges();
+    // Paints the pending region now and empties it.
+    void PaintPending();
+    // Empties the pending region and returns it in widget pixels.
+    QRegion TakePending();
+    // Everything is to be painted again (the screen was detached, a mouse press shows).
+    void MarkAll();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -53,6 +69,18 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // How one visible control shows: where (pixels at scale 1) and a digest of everything else
+    // that is drawn (picture, caption, font, colours, focus).
+    struct Look {
+        const Control* control;
+        QRect rect;
+        uint64_t content;
+        friend bool operator==(const Look&, const Look&) = default;
+    };
+    void TakeLooks(std::vector<Look>& out) const;
+    uint64_t ContentOf(const Control& c) const;
+    QRegion Changes(const std::vector<Look>& before, const std::vector<Look>& after) const;
+    void PaintLabel(QPainter& p, const Look& look, size_t index, qreal pictureRatio);
     void PaintControl(QPainter& p, const Control& c, qreal pictureRatio);
     void PaintButton(QPainter& p, const Button& b, bool focused);
     Button* ButtonAt(QPoint pos) const;
@@ -66,6 +94,9 @@ private:
     uint64_t pressedGeneration_ = 0;
     bool pressedOver_ = false;  // the pointer is still over the pressed button
 
+    std::vector<Look> looks_, scratch_;  // back to front, in the order they are painted
+    QRegion pending_;                    // in pixels at scale 1
+
     qreal cacheRatio_ = 0;
     std::unordered_map<PictureRef, QImage> pictures_;
     struct CachedFont {
@@ -75,6 +106,15 @@ private:
         QFont font;
     };
     std::vector<CachedFont> fonts_;
+    // A label as it was last painted, with what lay behind it: the device's own pixels, laid
+    // out and drawn once, copied back while neither the label nor anything behind it changes.
+    struct LabelPixels {
+        uint64_t key;
+        QImage pixels;
+    };
+    std::unordered_map<const Control*, LabelPixels> labels_;
+    uint64_t labelsGeneration_ = 0;
+    QRegion paintRegion_;  // of the paint under way, in widget pixels
 };
 
 class ScreenView : public QWidget {
@@ -84,6 +124,7 @@ public:
     ~ScreenView() override;
 
     Screen* Scr() const { return screen_; }
+    ViewHost* Host() const { return host_; }
     int Scale() const { return scale_; }
     QWidget* Client() const;
     QMenuBar* MenuBar() const { return menuBar_; }
@@ -93,8 +134,13 @@ public:
     QAction* ActionFor(std::string_view itemName) const;
 
     // Brings the title, the menu's captions and states and the pointer up to date with the
-    // screen, and schedules a repaint.
+    // screen, and schedules a repaint of what changed for the next display frame.
     void Sync();
+    // Paints what changed at the next display frame: at once when the last frame is older
+    // than a frame, never more often than the display refreshes.
+    void ScheduleFrame();
+    // Paints a scheduled frame now (a handler that pumps events shows what it has done).
+    void FlushFrame();
     // Shows the window (centred the first time), raises it and gives it the keyboard.
     void ShowScreen();
     // The screen was unloaded: forget it. The window draws nothing and ignores input from now on.
@@ -105,6 +151,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    // Tells the screen when its window loses the keyboard to another window.
+    bool event(QEvent* e) override;
 
 private:
     struct MenuEntry {
@@ -119,10 +167,14 @@ private:
     void SyncMenu();
     void SyncPointer();
 
+    void PaintFrame();
+
     Screen* screen_;
     ViewHost* host_;
     int scale_;
     ClientArea* client_ = nullptr;
+    QTimer* frame_ = nullptr;  // single-shot, until the next frame
+    int64_t lastFrameNs_ = 0;
     QMenuBar* menuBar_ = nullptr;
     std::vector<MenuEntry> menu_;
     std::string title_;

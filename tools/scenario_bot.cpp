@@ -1,23 +1,47 @@
 // A small bot plays level 1 to its end through the keys alone, as a player at the keyboard
 // would: every 10 ms of virtual time it reads the field, looks a second ahead, and walks and
-// fires through the driver's key commands. The lines it sends, started from the menu, are the
-// scenario tests/scenarios/level1_cleared.qbx; after a change to the rules of play, run this
-// test with QUIBBLIX_WRITE_SCENARIO=<path> to write the script out again.
-#include <gtest/gtest.h>
-
+// fires through the headless driver's key commands. It prints the lines it sent, started from
+// the menu, as a scenario script (tests/scenarios/level1_cleared.qbx is its output for seed 7,
+// the seed the scenario runner gives every script):
+//
+//   scenario_bot [SEED] > tests/scenarios/level1_cleared.qbx
+//
+// The script is replayed in a fresh program before it is printed; the status is 1 when the bot
+// fails to clear the level or the replay differs.
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "frontend/quibblix.h"
 #include "game/frmGame.h"
-#include "support/test_support.h"
+#include "platform/headless/driver.h"
+#include "platform/headless/headless_services.h"
 
-namespace qbx::test {
+namespace qbx {
 namespace {
+
+// The screens on the virtual clock, records in a temporary directory.
+struct Session {
+    explicit Session(uint64_t seed) : svc(seed), app(svc), driver(app.program, svc) {
+        svc.Attach(app.program);
+        svc.SetProgramDir(dir.path().toStdString());
+        app.Start();
+    }
+    int Run(const std::string& script) {
+        std::istringstream in(script);
+        std::ostringstream out;
+        return driver.Run(in, out, std::cerr);
+    }
+    QTemporaryDir dir;
+    HeadlessServices svc;
+    Quibblix app;
+    Driver driver;
+};
 
 enum class Word { Up, UpSlow, DownSlow, Down };
 
@@ -59,16 +83,16 @@ struct Outcome {
 
 class Bot {
 public:
-    explicit Bot(Headless& h) : h_(h), g_(h.app.game) {}
+    explicit Bot(Session& p) : p_(p), g_(p.app.game) {}
 
-    // Sends one line to the driver and keeps it for the script.
+    // Sends one line to the driver and keeps it for the script, joining successive waits.
     int Send(const std::string& line) {
         if (line.rfind("wait ", 0) == 0 && !lines_.empty() && lines_.back().rfind("wait ", 0) == 0)
             lines_.back() = "wait " + std::to_string(std::stoi(lines_.back().substr(5)) +
                                                      std::stoi(line.substr(5)));
         else
             lines_.push_back(line);
-        return h_.Run(line + "\n");
+        return p_.Run(line + "\n");
     }
 
     const std::vector<std::string>& Lines() const { return lines_; }
@@ -99,8 +123,7 @@ private:
     }
 
     Plan Choose() {
-        FrmGame::Controls& c = g_.C();
-        const bool canFire = !c.arrow->Visible;
+        const bool canFire = !g_.C().arrow->Visible;
         Plan best;
         Outcome bestOut{-1, 0, 0};
         auto better = [](const Outcome& a, const Plan& pa, const Outcome& b, const Plan& pb) {
@@ -131,7 +154,7 @@ private:
     // Plays the plan forward on a copy of the field, tick by tick of the bubble timer.
     Outcome Simulate(const Plan& p) {
         FrmGame::Controls& c = g_.C();
-        const int64_t now = h_.svc.Clock();
+        const int64_t now = p_.svc.Clock();
         const float floorLine = c.shpBottom->Top;
         const float rightWall = g_.OuterWidth() - 90.0f;
         const Image& ch = *c.imgCharacter;
@@ -214,59 +237,49 @@ private:
         return out;
     }
 
-    Headless& h_;
+    Session& p_;
     FrmGame& g_;
     std::vector<std::string> lines_;
 };
 
-// The whole script: from the menu, the bot's keys and waits, and the end of the level.
-std::string ScriptOf(const std::vector<std::string>& lines, const FrmGame& g) {
+int Main(uint64_t seed) {
+    Session play(seed);
+    Bot bot(play);
+    FrmGame& g = play.app.game;
+    if (bot.Send("click frmMenu.cmdPlay") != 0) return 1;
+    constexpr int kMaxSteps = 6000;  // a minute of virtual time
+    for (int steps = 0; steps < kMaxSteps && g.IsLoaded() && !g.C().cmdContinue->Visible; ++steps)
+        if (bot.Step() != 0) return 1;
+    if (!g.IsLoaded() || !g.C().cmdContinue->Visible) {
+        std::cerr << "scenario_bot: level 1 not cleared with seed " << seed << "\n";
+        return 1;
+    }
+
     std::ostringstream s;
-    s << "# Level 1 played to its end through the keys alone (written by the bot of\n"
-         "# tests/game/bot_test.cpp, which must play the same game: same seed, same start).\n";
-    for (const std::string& l : lines) s << l << "\n";
+    s << "# Level 1 played to its end through the keys alone, as printed by "
+         "tools/scenario_bot.cpp\n"
+         "# for seed "
+      << seed << "; print it again after a change to the rules of play.\n";
+    for (const std::string& l : bot.Lines()) s << l << "\n";
     s << "expect frmGame.cmdContinue.Visible true\n"
       << "expect frmGame.Level 2\n"
       << "expect frmGame.Lives " << g.Lives << "\n"
       << "expect frmGame.Score " << g.Score << "\n";
-    return s.str();
-}
 
-TEST(BotTest, ClearsLevelOneThroughKeysAloneAndTheScriptReplaysTheSamePlay) {
-    Headless h(7);  // the seed the scenario runner gives every script
-    h.app.Start();
-    Bot bot(h);
-    ASSERT_EQ(bot.Send("click frmMenu.cmdPlay"), 0) << h.err;
-
-    FrmGame& g = h.app.game;
-    constexpr int kMaxSteps = 6000;  // a minute of virtual time
-    int steps = 0;
-    while (steps < kMaxSteps && g.IsLoaded() && !g.C().cmdContinue->Visible) {
-        ASSERT_EQ(bot.Step(), 0) << h.err;
-        ++steps;
+    // The script, with its waits joined, must play the same game in a fresh program.
+    Session replay(seed);
+    if (replay.Run(s.str()) != 0 || replay.svc.Clock() != play.svc.Clock()) {
+        std::cerr << "scenario_bot: the script does not replay the bot's game\n";
+        return 1;
     }
-    ASSERT_TRUE(g.IsLoaded()) << "the bot lost every life";
-    ASSERT_TRUE(g.C().cmdContinue->Visible) << "level 1 not cleared in " << steps << " steps";
-    EXPECT_EQ(g.Level, 2);
-    EXPECT_GT(g.Lives, 0);
-    EXPECT_GE(g.Score, 30);  // three smallest bubbles at 10 each, and the bonus
-    RecordProperty("steps", steps);
-    RecordProperty("lives", g.Lives);
-
-    const std::string script = ScriptOf(bot.Lines(), g);
-    if (const char* path = std::getenv("QUIBBLIX_WRITE_SCENARIO"); path && *path) {
-        std::ofstream f(path, std::ios::binary);
-        f << script;
-        ASSERT_TRUE(f.good()) << "cannot write " << path;
-    }
-
-    // The script, with its waits joined, plays the same game in a fresh program.
-    Headless replay(7);
-    replay.app.Start();
-    ASSERT_EQ(replay.Run(script), 0) << replay.err;
-    EXPECT_EQ(replay.svc.Clock(), h.svc.Clock());
-    EXPECT_EQ(replay.app.game.Score, g.Score);
+    std::cout << s.str();
+    return 0;
 }
 
 }  // namespace
-}  // namespace qbx::test
+}  // namespace qbx
+
+int main(int argc, char** argv) {
+    const uint64_t seed = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 7;
+    return qbx::Main(seed);
+}

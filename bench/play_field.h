@@ -1,0 +1,77 @@
+// A game in the middle of level 14, reached through the real screens on the virtual clock: the
+// menu's Play, the level set-up, then arrows launched under the bubbles and power-ups picked up
+// and put aside, every step a line of the headless driver.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "frontend/quibblix.h"
+#include "game/frmGame.h"
+#include "platform/headless/driver.h"
+#include "platform/headless/headless_services.h"
+
+namespace qbx::bench {
+
+// The game on the headless backend, started at its menu, its record files in a temporary
+// directory of its own.
+struct HeadlessGame {
+    explicit HeadlessGame(uint64_t seed);
+    ~HeadlessGame();
+    HeadlessGame(const HeadlessGame&) = delete;
+    HeadlessGame& operator=(const HeadlessGame&) = delete;
+    // Runs driver lines; returns the driver's status (-1 or 0 when all went well).
+    int Run(const std::string& script);
+
+    std::string recordsDir;
+    HeadlessServices svc;
+    Quibblix app;
+    Driver driver;
+    std::string err;
+};
+
+// Far outside the field, where no bubble or power-up reaches the character.
+constexpr int kAside = -20000;
+
+// Where the character must stand (its Left) for the fire key to launch an arrow that splits a
+// bubble it meets within maxTicks bubble ticks, taking the bubbles in turn from nextTarget on;
+// nothing while an arrow is up, in the countdown, the pause or the level-complete panel, or
+// when no bubble can be split so.
+std::optional<int> AimUnderABubble(FrmGame& g, int& nextTarget, int maxTicks);
+
+class BusyField {
+public:
+    // Plays until at least minBubbles bubbles are in the air with every slot of the recent
+    // power-ups filled, or no bubble is left to split. Once the list is full, power-ups that
+    // drop stay on the field. The seed is the headless clock's.
+    BusyField(int minBubbles, uint64_t seed);
+
+    int VisibleBubbles() const;
+    int VisiblePowerups() const;
+    int FilledHistory() const;
+    // Stands the character on the floor at the left wall, clear of every bubble for a tick.
+    void StandCharacterInView();
+    // The lines sent so far, consecutive waits merged: replaying them on a fresh program with
+    // the same seed reaches the same field.
+    const std::vector<std::string>& Script() const { return script_; }
+    bool Reached() const { return reached_; }
+
+    HeadlessGame h;
+    FrmGame& g;
+
+private:
+    void Send(const std::string& line);
+    void Step();
+    bool SafeAt(float left, int ticks) const;
+    bool CanSplit() const;
+    void Shoot();
+    void CollectLanded();
+
+    std::vector<std::string> script_;
+    int nextTarget_ = 0;
+    bool reached_ = false;
+};
+
+}  // namespace qbx::bench

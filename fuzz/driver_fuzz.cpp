@@ -1,0 +1,72 @@
+// Feeds arbitrary bytes as a script to the headless driver, running the whole program on the
+// virtual clock with its records in a temporary directory. Waits are capped so that one input
+// stays quick however long the waits it asks for.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "frontend/quibblix.h"
+#include "platform/headless/driver.h"
+#include "platform/headless/headless_services.h"
+#include "records/record_file.h"
+
+namespace {
+
+constexpr int64_t kWaitBudgetMs = 10000;
+
+// One directory for the whole run, removed at exit.
+struct TempDir {
+    TempDir() {
+        path = (std::filesystem::temp_directory_path() / "quibblix-fuzz-XXXXXX").string();
+        if (!mkdtemp(path.data())) std::abort();
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+    std::string path;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const TempDir records;
+    const std::string& dir = records.path;
+    // Every input starts from no records.
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+        std::filesystem::remove_all(entry.path(), ec);
+
+    qbx::HeadlessServices svc(7);
+    qbx::Quibblix app(svc);
+    svc.Attach(app.program);
+    svc.SetProgramDir(dir);
+    svc.SetEnv("NWUSERNAME", "FUZZ");
+    qbx::Driver driver(app.program, svc);
+    driver.LimitWaits(kWaitBudgetMs);
+
+    std::istringstream script(std::string(reinterpret_cast<const char*>(data), size));
+    std::ostringstream out, err;
+    try {
+        app.Start();
+        // Line by line as Driver::Run goes, but past a bad line or a failed expectation, so that
+        // one wrong byte does not hide the rest of the input.
+        std::string line;
+        int lineNo = 0;
+        while (std::getline(script, line)) {
+            const int rc = driver.RunLine(line, ++lineNo, out, err);
+            if (rc < -1 || rc > 2) std::abort();
+        }
+        svc.DeliverPosted();
+    } catch (const qbx::ProgramEnded&) {
+        // As when the driver ends: nothing runs after the end but the last dump.
+        out << driver.Dump() << "\n";
+    }
+    app.program.CollectGarbage();
+    return 0;
+}

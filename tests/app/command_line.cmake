@@ -1,0 +1,71 @@
+# The program's command line: what --help and --version print, and that a mistake is named in
+# one line on standard error with status 2. Run with -DQUIBBLIX=<program> -DVERSION=<version>.
+
+# Without a display the windowed game stops before opening anything, so the options it accepts
+# can be told from those it refuses.
+unset(ENV{DISPLAY})
+unset(ENV{WAYLAND_DISPLAY})
+unset(ENV{QT_QPA_PLATFORM})
+
+set(failures "")
+
+# Runs the program with the given arguments and checks its status and output. STDOUT and STDERR
+# are regular expressions; STDERR_LINES the number of lines expected on standard error.
+function(check)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "STATUS;STDOUT;STDERR;STDERR_LINES" "ARGS")
+  execute_process(COMMAND ${QUIBBLIX} ${arg_ARGS}
+    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 20)
+  set(what "quibblix ${arg_ARGS}")
+  if(NOT status STREQUAL arg_STATUS)
+    list(APPEND failures "${what}: status ${status}, expected ${arg_STATUS}\n${out}${err}")
+  endif()
+  if(DEFINED arg_STDOUT AND NOT out MATCHES "${arg_STDOUT}")
+    list(APPEND failures "${what}: standard output\n${out}\ndoes not match ${arg_STDOUT}")
+  endif()
+  if(DEFINED arg_STDERR AND NOT err MATCHES "${arg_STDERR}")
+    list(APPEND failures "${what}: standard error\n${err}\ndoes not match ${arg_STDERR}")
+  endif()
+  if(DEFINED arg_STDERR_LINES)
+    string(REGEX MATCHALL "\n" newlines "${err}")
+    list(LENGTH newlines lines)
+    if(NOT lines EQUAL arg_STDERR_LINES OR (lines GREATER 0 AND NOT err MATCHES "\n$"))
+      list(APPEND failures
+           "${what}: ${lines} lines on standard error, expected ${arg_STDERR_LINES}\n${err}")
+    endif()
+  endif()
+  set(failures "${failures}" PARENT_SCOPE)
+endfunction()
+
+# Help and version: plain text on standard output, nothing else, status 0.
+check(ARGS --help STATUS 0
+      STDOUT "^Usage: quibblix \\[--scale N\\]\n.*--scale N +draw the windows N times larger \\(1 to 4\\)\n.*--version +show the version\n$"
+      STDERR_LINES 0)
+check(ARGS -h STATUS 0 STDOUT "^Usage: quibblix" STDERR_LINES 0)
+check(ARGS --version STATUS 0 STDOUT "^Quibblix ${VERSION}\n$" STDERR_LINES 0)
+
+# Mistakes: one line naming what was wrong, nothing on standard output, status 2.
+foreach(bad --fullscreen -x --Help)
+  check(ARGS ${bad} STATUS 2 STDOUT "^$" STDERR "^quibblix: unknown option '${bad}'" STDERR_LINES 1)
+endforeach()
+foreach(scale 0 5 -1 two 1.5 99999999999999999999999)
+  check(ARGS --scale ${scale} STATUS 2 STDOUT "^$"
+        STDERR "^quibblix: --scale needs a whole number from 1 to 4" STDERR_LINES 1)
+endforeach()
+check(ARGS --scale STATUS 2 STDERR "--scale needs a whole number" STDERR_LINES 1)
+check(ARGS --headless --scale 2 STATUS 2 STDERR "--scale works only in a window" STDERR_LINES 1)
+check(ARGS --seed 3 STATUS 2 STDERR "--seed works only with --headless" STDERR_LINES 1)
+check(ARGS --records-dir /tmp STATUS 2 STDERR "--records-dir works only with --headless"
+      STDERR_LINES 1)
+check(ARGS script.qbx STATUS 2 STDERR "a script runs only with --headless" STDERR_LINES 1)
+check(ARGS --headless a.qbx b.qbx STATUS 2 STDERR "unexpected argument 'b.qbx'" STDERR_LINES 1)
+
+# Every scale from 1 to 4 is taken: the game gets as far as looking for a display.
+foreach(scale 1 4)
+  check(ARGS --scale ${scale} STATUS 1 STDOUT "^$" STDERR "needs a graphical display"
+        STDERR_LINES 1)
+endforeach()
+
+if(failures)
+  string(JOIN "\n\n" report ${failures})
+  message(FATAL_ERROR "${report}")
+endif()
