@@ -73,6 +73,7 @@ play_keys() {
 
 record() { echo "$1 $2" >>"$work/figures"; }
 
+load0=$(cut -d' ' -f1 /proc/loadavg)
 for run in $(seq "$RUNS"); do
     # The game itself: start, menu, ten seconds of play from a new game, the pause.
     log="$work/ticks-$run.log"
@@ -141,7 +142,9 @@ game_peak_rss_mb 0 50
 level14_scale1_peak_rss_mb 0 50
 level14_scale2_peak_rss_mb - -'
 
-echo "Quibblix in a window: $RUNS runs on $(nproc) cores of $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo)"
+echo "Quibblix in a window: $RUNS runs on $(nproc) cores of" \
+    "$(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo), load average $load0 before," \
+    "$(cut -d' ' -f1 /proc/loadavg) after"
 printf '%-28s %10s %21s  %s\n' figure median "range" target
 failed=0
 while read -r name low high; do

@@ -1,10 +1,15 @@
 // Bubble motion and collisions: the bubble tick, shots and splits, and the death sequence.
 #include <cmath>
+#include <string_view>
 
 #include "game/frmGame.h"
 #include "platform/numbers.h"
 
 namespace qbx {
+
+// The direction words are compared as views of known length: most comparisons end at the
+// length, and the bubble tick makes hundreds of them.
+using namespace std::string_view_literals;
 
 namespace {
 // The peak of a bounce for each size (index 1 to 4), off the floor or a blocker.
@@ -72,8 +77,8 @@ void FrmGame::tmrBubbles_Timer() {
         }
 
         // 3. Sideways step.
-        const bool left = r.HorizontalDirection == "LEFT";
-        const bool right = r.HorizontalDirection == "RIGHT";
+        const bool left = r.HorizontalDirection == "LEFT"sv;
+        const bool right = r.HorizontalDirection == "RIGHT"sv;
         if (left) b.Left -= 20;
         if (right) b.Left += 20;
         if (slow) {
@@ -91,36 +96,36 @@ void FrmGame::tmrBubbles_Timer() {
         if (b.Left < 0) r.HorizontalDirection = "RIGHT";
 
         // 6. Extra sideways step near the peak.
-        if (r.VerticalDirection == "DOWNSLOW" || r.VerticalDirection == "UPSLOW") {
-            if (r.HorizontalDirection == "LEFT") b.Left -= 5;
-            if (r.HorizontalDirection == "RIGHT") b.Left += 5;
+        if (r.VerticalDirection == "DOWNSLOW"sv || r.VerticalDirection == "UPSLOW"sv) {
+            if (r.HorizontalDirection == "LEFT"sv) b.Left -= 5;
+            if (r.HorizontalDirection == "RIGHT"sv) b.Left += 5;
         }
 
         // 7. Downward step.
-        if (r.VerticalDirection == "DOWN") b.Top += 30;
-        if (r.VerticalDirection == "DOWNSLOW") b.Top += 15;
+        if (r.VerticalDirection == "DOWN"sv) b.Top += 30;
+        if (r.VerticalDirection == "DOWNSLOW"sv) b.Top += 15;
         if (slow) {
-            if (r.VerticalDirection == "DOWN") b.Top = F(static_cast<double>(b.Top) - 22.5);
-            if (r.VerticalDirection == "DOWNSLOW") b.Top = F(static_cast<double>(b.Top) - 11.25);
+            if (r.VerticalDirection == "DOWN"sv) b.Top = F(static_cast<double>(b.Top) - 22.5);
+            if (r.VerticalDirection == "DOWNSLOW"sv) b.Top = F(static_cast<double>(b.Top) - 11.25);
         }
 
         // 8. Floor.
         if (std::fabs(b.Top + b.Height - (floorLine + 60)) < 50) r.VerticalDirection = "UP";
 
         // 9. Upward step.
-        if (r.VerticalDirection == "UP") b.Top -= 30;
-        if (r.VerticalDirection == "UPSLOW") b.Top -= 15;
+        if (r.VerticalDirection == "UP"sv) b.Top -= 30;
+        if (r.VerticalDirection == "UPSLOW"sv) b.Top -= 15;
         if (slow) {
-            if (r.VerticalDirection == "UP") b.Top += 15;
-            if (r.VerticalDirection == "UPSLOW") b.Top = F(static_cast<double>(b.Top) + 7.5);
+            if (r.VerticalDirection == "UP"sv) b.Top += 15;
+            if (r.VerticalDirection == "UPSLOW"sv) b.Top = F(static_cast<double>(b.Top) + 7.5);
         }
 
         // 10. Turning at the peak.
         const double peak = r.PeakTop;
         const float slowLine = F(peak + peak / 10.0);
-        if (r.VerticalDirection == "UP" && b.Top < slowLine) r.VerticalDirection = "UPSLOW";
-        if (r.VerticalDirection == "UPSLOW" && b.Top < peak) r.VerticalDirection = "DOWNSLOW";
-        if (r.VerticalDirection == "DOWNSLOW" && b.Top > slowLine) r.VerticalDirection = "DOWN";
+        if (r.VerticalDirection == "UP"sv && b.Top < slowLine) r.VerticalDirection = "UPSLOW";
+        if (r.VerticalDirection == "UPSLOW"sv && b.Top < peak) r.VerticalDirection = "DOWNSLOW";
+        if (r.VerticalDirection == "DOWNSLOW"sv && b.Top > slowLine) r.VerticalDirection = "DOWN";
     }
 
     PowerupStep();

@@ -74,6 +74,24 @@ TEST(DriverTest, EndingTheProgramPrintsALastDumpAndStops) {
     EXPECT_FALSE(h.app.game.IsLoaded());  // the line after the end was not run
 }
 
+// Posted input that a dying character's event pump lets in may start a new game, unloading the
+// screen whose timer is still running, and then press a key: the old screen's controls must
+// outlive the handler (the sanitizer build reports any use of them after they are freed).
+TEST(DriverTest, PostedKeysInsideAHandlerKeepTheUnloadedScreensControlsAlive) {
+    Headless h;
+    h.app.Start();
+    EXPECT_EQ(h.Run("click frmMenu.cmdPlay\nwait 3000\n"
+                    "set frmGame.imgCharacter.Left 0\n"
+                    "set frmGame.BubblePic(0).Left 0\n"
+                    "set frmGame.BubblePic(0).Top 4875\n"
+                    "set frmGame.BubblePic(0).Visible true\n"
+                    "post menu frmGame.mnuNew\npost key X\nwait 50\n"),
+              0)
+        << h.err;
+    EXPECT_EQ(h.app.game.Lives, 5);  // the new game's, untouched by the old one's death
+    EXPECT_EQ(h.app.program.Active(), &h.app.game);
+}
+
 // A script of unknown origin gets a cap on its waits: the clock stops at the cap, whatever the
 // waits ask for, and the timers due up to it still fire.
 TEST(DriverTest, LimitedWaitsStopTheClockAtTheCap) {

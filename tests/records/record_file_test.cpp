@@ -254,6 +254,8 @@ TEST(RecordLock, AGameKilledWhileEnteringResultsLosesNothingEntered) {
         ASSERT_GE(pid, 0);
         if (pid == 0) {
             close(ready[0]);
+            // The killed game's own temporary directory goes with the test's.
+            setenv("TMPDIR", dir.Path().c_str(), 1);
             test::Headless h;
             h.svc.SetProgramDir(dir.Path());
             h.app.scores.EnsureLoaded();

@@ -50,7 +50,7 @@ struct Stats {
 
 class Soak {
 public:
-    Soak(uint64_t seed) : seed_(seed), rng_(seed) {}
+    explicit Soak(uint64_t seed) : rng_(seed) {}
 
     // Returns the number of the event that broke an invariant, or 0.
     long Go(long events);
@@ -70,7 +70,6 @@ private:
     bool Chance(double p) { return std::bernoulli_distribution(p)(rng_); }
     void NewProgram();
 
-    uint64_t seed_;
     std::mt19937_64 rng_;
     qbx::test::TempDir records_;
     std::unique_ptr<Run> run_;

@@ -608,7 +608,8 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
             Screen* a = program_.Active();
             if (!a) return -1;  // no window has the keyboard
             if (cmd.down) a->KeyDown(cmd.code, cmd.shift);
-            program_.CollectGarbage();
+            // No garbage is collected here: a posted key runs inside a handler's event pump,
+            // and that handler's controls may be among the buried ones.
             if (cmd.up) {
                 Screen* b = program_.Active();
                 if (b) b->KeyUp(cmd.code, cmd.shift);

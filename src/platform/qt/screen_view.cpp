@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -663,8 +664,11 @@ ScreenView::ScreenView(Screen& screen, ViewHost* host, int scale)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     if (screen.Design().hasMenuBar) {
+        // Always inside the window, so its height is part of the window everywhere. Said before
+        // the first menu bar is made, so Qt does not ask the desktop for a global menu bar: a
+        // D-Bus round trip that can start a bus daemon and hold up the first window.
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
         menuBar_ = new QMenuBar(this);
-        // Always inside the window, so its height is part of the window everywhere.
         menuBar_->setNativeMenuBar(false);
         layout->setMenuBar(menuBar_);
         BuildMenu();
