@@ -73,6 +73,18 @@ play_keys() {
 
 record() { echo "$1 $2" >>"$work/figures"; }
 
+# Esc pauses the game, except at the moment a life is lost, when the game ignores it: press it
+# again until the process has gone quiet.
+pause_game() {
+    local pid=$1 c0 c1
+    for _ in 1 2 3; do
+        xdotool key Escape
+        sleep 1.5
+        c0=$(cpu_ticks "$pid"); sleep 2; c1=$(cpu_ticks "$pid")
+        [ $((c1 - c0)) -le 1 ] && return
+    done
+}
+
 load0=$(cut -d' ' -f1 /proc/loadavg)
 for run in $(seq "$RUNS"); do
     # The game itself: start, menu, ten seconds of play from a new game, the pause.
@@ -90,8 +102,7 @@ for run in $(seq "$RUNS"); do
     c1=$(cpu_ticks "$pid"); p1=$(now_ms)
     record level1_cpu_percent "$(awk -v c="$((c1 - c0))" -v hz="$hz" -v ms="$((p1 - p0))" \
         'BEGIN {printf "%.2f", 100 * c / hz / (ms / 1000)}')"
-    xdotool key Escape
-    sleep 1
+    pause_game "$pid"
     record paused_cpu_percent "$(cpu_over "$pid" 5)"
     xdotool key ctrl+x
     wait || true
