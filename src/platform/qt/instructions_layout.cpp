@@ -12,6 +12,7 @@
 #include "frontend/frmInstructions.h"
 #include "platform/qt/art.h"
 #include "platform/qt/fonts.h"
+#include "platform/qt/screen_view.h"
 #include "screens/instructions_design.h"
 #include "screens/pictures.h"
 
@@ -38,20 +39,6 @@ QFont FontOf(const ControlDesign& d) {
     return fonts::Resolve(d.font.family, d.font.points, d.font.bold);
 }
 
-// A caption as the view hands it to the painter.
-QString CaptionText(const std::string& caption) {
-    QString s = QString::fromStdString(caption);
-    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return s;
-}
-
-Qt::Alignment AlignmentOf(Align a) {
-    return a == Align::Center  ? Qt::AlignHCenter
-           : a == Align::Right ? Qt::AlignRight
-                               : Qt::AlignLeft;
-}
-
 // Which pixels of the screen the labels' text inks, drawn as the view draws a label.
 class TextMask {
 public:
@@ -63,8 +50,7 @@ public:
         p.setFont(FontOf(label));
         p.setPen(Qt::black);
         p.setClipRect(PxRect(label));
-        p.drawText(PxRect(label), AlignmentOf(label.align) | Qt::AlignTop | Qt::TextWordWrap,
-                   CaptionText(caption));
+        p.drawText(PxRect(label), LabelTextFlags(label.align), CaptionText(caption));
     }
     // Ink at (x, y), or within `clearance` pixels of it; outside the screen counts as ink, so a
     // picture never leaves the window.

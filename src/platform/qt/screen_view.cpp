@@ -29,6 +29,21 @@
 
 namespace qbx {
 
+// Captions break lines at CR LF (or a lone CR or LF).
+QString CaptionText(const std::string& caption) {
+    QString s = QString::fromStdString(caption);
+    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+
+int LabelTextFlags(Align a) {
+    const Qt::Alignment h = a == Align::Right    ? Qt::AlignRight
+                            : a == Align::Center ? Qt::AlignHCenter
+                                                 : Qt::AlignLeft;
+    return int(h | Qt::AlignTop) | Qt::TextWordWrap;
+}
+
 // ---- keys ----
 
 namespace {
@@ -117,26 +132,6 @@ void FrameRect(QPainter& p, const QRect& r, int width, const QColor& color) {
     p.fillRect(QRect(r.left(), r.bottom() - w + 1, r.width(), w), color);
     p.fillRect(QRect(r.left(), r.top() + w, w, r.height() - 2 * w), color);
     p.fillRect(QRect(r.right() - w + 1, r.top() + w, w, r.height() - 2 * w), color);
-}
-
-// Captions break lines at CR LF (or a lone CR or LF).
-QString CaptionText(const std::string& caption) {
-    QString s = QString::fromStdString(caption);
-    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return s;
-}
-
-Qt::Alignment ToAlignment(Align a) {
-    switch (a) {
-        case Align::Right:
-            return Qt::AlignRight;
-        case Align::Center:
-            return Qt::AlignHCenter;
-        case Align::Left:
-            break;
-    }
-    return Qt::AlignLeft;
 }
 
 // A 64-bit FNV-1a digest, fed field by field.
@@ -493,8 +488,7 @@ void ClientArea::PaintControl(QPainter& p, const Control& c, qreal pictureRatio)
             p.setPen(ToColor(l.fore));
             p.save();
             p.setClipRect(text, Qt::IntersectClip);
-            p.drawText(text, ToAlignment(l.align) | Qt::AlignTop | Qt::TextWordWrap,
-                       CaptionText(l.Caption));
+            p.drawText(text, LabelTextFlags(l.align), CaptionText(l.Caption));
             p.restore();
             return;
         }
@@ -590,7 +584,7 @@ Button* ClientArea::ButtonAt(QPoint pos) const {
     return nullptr;
 }
 
-void ClientArea::keyPressEvent(QKeyEvent* e) {
+void ClientArea::ForwardKey(QKeyEvent* e, bool down) {
     const int16_t code = VirtualKey(e->key(), e->modifiers());
     Screen* s = view_.Scr();
     if (code == 0 || !s) {
@@ -598,20 +592,22 @@ void ClientArea::keyPressEvent(QKeyEvent* e) {
         return;
     }
     const int16_t shift = ShiftBits(e->modifiers());
-    view_.Dispatch([s, code, shift] { s->KeyDown(code, shift); });
+    view_.Dispatch([s, code, shift, down] {
+        if (down)
+            s->KeyDown(code, shift);
+        else
+            s->KeyUp(code, shift);
+    });
+}
+
+void ClientArea::keyPressEvent(QKeyEvent* e) {
+    ForwardKey(e, true);
 }
 
 void ClientArea::keyReleaseEvent(QKeyEvent* e) {
     // Held keys repeat their key-down only; X11 reports each repeat as a release and a press.
     if (e->isAutoRepeat()) return;
-    const int16_t code = VirtualKey(e->key(), e->modifiers());
-    Screen* s = view_.Scr();
-    if (code == 0 || !s) {
-        e->ignore();
-        return;
-    }
-    const int16_t shift = ShiftBits(e->modifiers());
-    view_.Dispatch([s, code, shift] { s->KeyUp(code, shift); });
+    ForwardKey(e, false);
 }
 
 void ClientArea::mousePressEvent(QMouseEvent* e) {

@@ -41,6 +41,11 @@ int16_t ShiftBits(Qt::KeyboardModifiers modifiers);
 // Twips to whole logical pixels (at scale 1), rounding half away from zero.
 int TwipsToPx(float twips);
 
+// A caption as labels and buttons paint it: CR LF, or a lone CR or LF, breaks the line.
+QString CaptionText(const std::string& caption);
+// The drawText flags of a label: its alignment, text from the top, wrapped in its width.
+int LabelTextFlags(Align a);
+
 // The client area: paints the controls and turns keys and clicks into calls on the screen.
 // It keeps what each visible control looked like when last compared, so only the parts of the
 // window where something changed are painted again.
@@ -62,6 +67,7 @@ protected:
     void paintEvent(QPaintEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
+    void ForwardKey(QKeyEvent* e, bool down);
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
