@@ -172,7 +172,7 @@ private:
         int64_t growDue = 0;
         if (c.arrow->Visible) {
             arrow = {true, c.arrow->Left, c.arrow->Top, c.arrow->Width};
-            growDue = c.tmrArrowGrow->dueMs;
+            growDue = p_.svc.Timers().DueMs(*c.tmrArrowGrow).value_or(now);
         } else if (p.fire) {
             arrow = {true, ch.Left + 90, ch.Top + ch.Height - 45, c.regarrow->Width};
             growDue = now + c.tmrArrowGrow->Interval;
@@ -182,7 +182,7 @@ private:
         std::vector<int64_t> walkTimes;
         if (p.dir != 0) {
             const Timer& t = p.dir < 0 ? *c.tmrLeft : *c.tmrRight;
-            int64_t due = t.Enabled() ? t.dueMs : now + t.Interval;
+            int64_t due = p_.svc.Timers().DueMs(t).value_or(now + t.Interval);
             const int64_t release = now + 10LL * p.holdSteps;
             for (; due <= release && due <= now + 10LL * (kHorizon + 1); due += t.Interval)
                 walkTimes.push_back(due);
@@ -191,7 +191,7 @@ private:
         Outcome out{kHorizon + 1, 0, 0};
         float cl = ch.Left;
         size_t walked = 0;
-        int64_t tickAt = c.tmrBubbles->dueMs;
+        int64_t tickAt = p_.svc.Timers().DueMs(*c.tmrBubbles).value_or(now);
         for (int k = 1; k <= kHorizon; ++k, tickAt += c.tmrBubbles->Interval) {
             for (; walked < walkTimes.size() && walkTimes[walked] < tickAt; ++walked) {
                 if (p.dir < 0 && cl > 0) cl -= 30;

@@ -125,11 +125,6 @@ public:
     bool Fire();
     bool Running() const { return running_; }
 
-    // Backend bookkeeping.
-    int64_t dueMs = 0;  // virtual clock: when the next tick falls due
-    int order = 0;      // ties on the virtual clock fire in this order
-    void* backendData = nullptr;
-
 private:
     bool enabled_ = false;
     bool running_ = false;

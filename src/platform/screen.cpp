@@ -232,7 +232,6 @@ static std::unique_ptr<Control> MakeControl(const ControlDesign& d) {
 PictureRef LookupPicture(std::string_view name);  // screens/pictures.cpp
 
 void Screen::Build() {
-    int timerOrder = 0;
     for (const ControlDesign& d : table_) {
         Control* c = Own(MakeControl(d));
         if (d.kind == Kind::Image && d.picture) {
@@ -240,10 +239,7 @@ void Screen::Build() {
             img->Picture = LookupPicture(d.picture);
         }
         if (c->IsVisual()) zorder_.push_back(c);
-        if (auto* t = dynamic_cast<Timer*>(c)) {
-            t->order = timerOrder++;
-            timers_.push_back(t);
-        }
+        if (auto* t = dynamic_cast<Timer*>(c)) timers_.push_back(t);
         if (auto* m = dynamic_cast<MenuItem*>(c)) menu_.push_back(m);
         if (d.index >= 0) {
             auto it = arrays_.find(d.name);

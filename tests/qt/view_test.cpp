@@ -1,10 +1,9 @@
-// The Qt backend on the offscreen platform: real timers and their non-reentry, garbage kept
-// until the outermost handler returns, keys, clicks, the menu bar, the close box and shots.
+// The Qt backend on the offscreen platform: keys, clicks, the menu bar, the close box, message
+// boxes and shots.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QImage>
 #include <QKeyEvent>
@@ -14,7 +13,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -87,13 +85,6 @@ protected:
     void UnbindControls() override {}
 };
 
-// Runs the event loop for ms milliseconds.
-void RunFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 void FlushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -113,89 +104,6 @@ protected:
     QtServices svc;
     Program program{svc};
 };
-
-// ---- timers ----
-
-TEST_F(QtBackend, TimersTickAtTheirIntervalUntilStopped) {
-    ProbeScreen s(program, "frmProbe");
-    Timer& t = s.Get<Timer>("tmrA");
-    int ticks = 0;
-    t.onTimer = [&] { ++ticks; };
-    t.SetEnabled(true);
-    RunFor(500);
-    // 10 ms is 50 ticks in half a second; a loaded machine loses some, never gains.
-    EXPECT_GE(ticks, 40);
-    EXPECT_LE(ticks, 55);
-    t.SetEnabled(false);
-    ticks = 0;
-    RunFor(100);
-    EXPECT_EQ(ticks, 0);
-}
-
-TEST_F(QtBackend, AHandlerThatPumpsEventsIsNotReenteredByItsOwnTimer) {
-    ProbeScreen s(program, "frmProbe");
-    Timer& a = s.Get<Timer>("tmrA");
-    Timer& b = s.Get<Timer>("tmrB");
-    int aCalls = 0, aNesting = 0, aMaxNesting = 0, bTicksInside = 0, depthInB = 0;
-    a.onTimer = [&] {
-        ++aCalls;
-        aMaxNesting = std::max(aMaxNesting, ++aNesting);
-        QElapsedTimer clock;
-        clock.start();
-        while (aCalls == 1 && clock.elapsed() < 60) {  // six of its own ticks fall due
-            svc.DoEvents();
-            QThread::msleep(1);
-        }
-        --aNesting;
-    };
-    b.onTimer = [&] {
-        if (aNesting == 0) return;
-        ++bTicksInside;
-        depthInB = svc.DispatchDepth();
-    };
-    a.SetEnabled(true);
-    b.SetEnabled(true);
-    RunFor(150);
-    EXPECT_EQ(aMaxNesting, 1);
-    EXPECT_GE(aCalls, 2);  // it ticks again once its handler has returned
-    // The pump really runs other timers, one handler deep inside the first.
-    EXPECT_GE(bTicksInside, 3);
-    EXPECT_EQ(depthInB, 2);
-    EXPECT_EQ(svc.DispatchDepth(), 0);
-}
-
-TEST_F(QtBackend, ControlsOfAnUnloadedScreenLiveUntilTheOutermostHandlerReturns) {
-    ProbeScreen victim(program, "frmVictim");
-    ProbeScreen other(program, "frmOther");
-    victim.Show();
-    other.Show();
-    Timer& dying = victim.Get<Timer>("tmrA");
-    auto token = std::make_shared<int>(0);
-    std::weak_ptr<int> watch = token;
-    bool aliveAfterNestedTick = false, done = false;
-    int otherTicks = 0;
-    other.Get<Timer>("tmrA").onTimer = [&] { ++otherTicks; };
-    dying.onTimer = [&, token] {
-        if (done) return;
-        done = true;
-        victim.Unload();
-        const int before = otherTicks;
-        QElapsedTimer clock;
-        clock.start();
-        while (otherTicks == before && clock.elapsed() < 500) svc.DoEvents();
-        // A nested handler has come and gone; this one is still running on its timer.
-        aliveAfterNestedTick = otherTicks > before && !watch.expired();
-    };
-    token.reset();
-    dying.SetEnabled(true);
-    other.Get<Timer>("tmrA").SetEnabled(true);
-    RunFor(100);
-    ASSERT_TRUE(done);
-    EXPECT_TRUE(aliveAfterNestedTick);
-    EXPECT_TRUE(watch.expired());
-    EXPECT_EQ(svc.ViewOf(victim), nullptr);
-    EXPECT_NE(svc.ViewOf(other), nullptr);
-}
 
 // ---- keys ----
 

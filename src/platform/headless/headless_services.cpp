@@ -7,42 +7,13 @@
 
 namespace qbx {
 
-Timer* HeadlessServices::NextDue(int64_t limit) const {
-    Timer* best = nullptr;
-    if (!program_) return nullptr;
-    for (Screen* s : program_->Screens()) {
-        if (!s->IsLoaded()) continue;
-        for (Timer* t : s->Timers()) {
-            if (!t->Enabled() || t->Running() || t->Interval <= 0 || t->dueMs > limit) continue;
-            if (!best || t->dueMs < best->dueMs ||
-                (t->dueMs == best->dueMs && (s != best->screen ? false : t->order < best->order)))
-                best = t;
-        }
-    }
-    return best;
-}
-
-void HeadlessServices::FireAndReschedule(Timer& t) {
-    const int64_t due = t.dueMs;
-    // Handlers may unload the screen; its controls stay alive until the driver collects them.
-    t.Fire();
-    if (!t.Enabled() || t.dueMs != due) return;  // stopped, or restarted by its own handler
-    int64_t next = due + t.Interval;
-    if (next <= clock_) {
-        // The clock jumped past several ticks (a sleep): the timer fires once, then keeps its
-        // phase.
-        next = clock_ + t.Interval - (clock_ - due) % t.Interval;
-    }
-    t.dueMs = next;
-}
-
 void HeadlessServices::DoEvents() {
     DeliverPosted();
     // Timer ticks that are due now; a timer whose handler is running is skipped.
     for (int guard = 0; guard < 10000; ++guard) {
-        Timer* t = NextDue(clock_);
-        if (!t) break;
-        FireAndReschedule(*t);
+        const auto due = queue_.NextDue(clock_.ms);
+        if (!due) break;
+        queue_.Fire(*due->timer);
     }
 }
 
@@ -55,19 +26,19 @@ void HeadlessServices::DeliverPosted() {
 }
 
 void HeadlessServices::Advance(int64_t ms) {
-    const int64_t target = clock_ + (ms > 0 ? ms : 0);
+    const int64_t target = clock_.ms + (ms > 0 ? ms : 0);
     for (;;) {
-        Timer* t = NextDue(target);
-        if (!t) break;
-        if (t->dueMs > clock_) clock_ = t->dueMs;
-        FireAndReschedule(*t);
+        const auto due = queue_.NextDue(target);
+        if (!due) break;
+        if (due->dueMs > clock_.ms) clock_.ms = due->dueMs;
+        queue_.Fire(*due->timer);
         if (program_) program_->CollectGarbage();
     }
-    if (clock_ < target) clock_ = target;
+    if (clock_.ms < target) clock_.ms = target;
 }
 
 void HeadlessServices::Sleep(int ms) {
-    if (ms > 0) clock_ += ms;
+    if (ms > 0) clock_.ms += ms;
 }
 
 void HeadlessServices::MsgBox(const std::string& text, const std::string& title) {
@@ -76,7 +47,7 @@ void HeadlessServices::MsgBox(const std::string& text, const std::string& title)
 
 uint64_t HeadlessServices::TimeOfDaySeed() {
     // Deterministic for a given --seed: the virtual time of day and the number of reseeds.
-    return seed_ * 0x100000001b3ULL + static_cast<uint64_t>(clock_) * 1000003ULL + ++reseeds_;
+    return seed_ * 0x100000001b3ULL + static_cast<uint64_t>(clock_.ms) * 1000003ULL + ++reseeds_;
 }
 
 std::string HeadlessServices::Environ(const std::string& name) {
@@ -93,9 +64,11 @@ void HeadlessServices::End() {
 }
 
 void HeadlessServices::TimerChanged(Timer& t) {
-    if (t.Enabled()) t.dueMs = clock_ + t.Interval;
+    queue_.Changed(t);
 }
 
-void HeadlessServices::TimerDestroyed(Timer&) {}
+void HeadlessServices::TimerDestroyed(Timer& t) {
+    queue_.Destroyed(t);
+}
 
 }  // namespace qbx

@@ -11,6 +11,7 @@
 
 #include "platform/program.h"
 #include "platform/services.h"
+#include "platform/timer_queue.h"
 
 namespace qbx {
 
@@ -21,9 +22,12 @@ struct MessageRecord {
 
 class HeadlessServices : public Services {
 public:
-    explicit HeadlessServices(uint64_t seed = 1) : seed_(seed) {}
+    explicit HeadlessServices(uint64_t seed = 1) : seed_(seed), queue_(clock_) {}
 
-    void Attach(Program& p) { program_ = &p; }
+    void Attach(Program& p) {
+        program_ = &p;
+        queue_.Attach(p);
+    }
 
     void DoEvents() override;
     void Sleep(int ms) override;
@@ -43,20 +47,24 @@ public:
     void Post(std::function<void()> input) { posted_.push_back(std::move(input)); }
     bool HasPosted() const { return !posted_.empty(); }
 
-    int64_t Clock() const { return clock_; }
+    int64_t Clock() const { return clock_.ms; }
+    const TimerQueue& Timers() const { return queue_; }
     bool Ended() const { return ended_; }
     const std::vector<MessageRecord>& Messages() const { return messages_; }
     void SetProgramDir(std::string dir) { programDir_ = std::move(dir); }
     void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
 
 private:
-    Timer* NextDue(int64_t limit) const;
-    void FireAndReschedule(Timer& t);
+    struct VirtualClock : qbx::Clock {
+        int64_t ms = 0;
+        int64_t NowNs() const override { return ms * 1000000; }
+    };
 
     Program* program_ = nullptr;
     uint64_t seed_;
     uint64_t reseeds_ = 0;
-    int64_t clock_ = 0;
+    VirtualClock clock_;
+    TimerQueue queue_;
     bool ended_ = false;
     std::string programDir_ = ".";
     std::map<std::string, std::string> env_;
