@@ -53,6 +53,8 @@ void FrmMenu::cmdPlay_Click() {
     // The level set-up lets pending events run; if they unloaded the game screen meanwhile,
     // its controls are gone and there is nothing to start.
     if (!game.IsLoaded() || !bubbleSize) return;
+    // Paused meanwhile (perhaps with another screen opened over the game): it stays so.
+    if (game.Paused != 0) return;
     bubbleSize->SetEnabled(true);
     game.Show();
 }

@@ -1,6 +1,7 @@
 // Level flow: the countdown, the time bonus, the level-complete panel and the pause.
 #include "game/frmGame.h"
 #include "platform/numbers.h"
+#include "screens/game_design.h"
 
 namespace qbx {
 
@@ -73,7 +74,7 @@ void FrmGame::PauseGame() {
         c.tmrArrowGrow->SetEnabled(false);
         c.tmrLeft->SetEnabled(false);
         c.tmrRight->SetEnabled(false);
-        c.mnuPause->Caption = "Un&pause Game";
+        c.mnuPause->Caption = kUnpauseCaption;
         SetMousePointer(kDefaultPointer);
         BringToFront(*c.lblGamePaused);
         c.lblGamePaused->Visible = true;
@@ -93,7 +94,7 @@ void FrmGame::PauseGame() {
         c.tmrBubbles->SetEnabled(true);
         c.tmrBonus->SetEnabled(true);
     }
-    c.mnuPause->Caption = "&Pause Game";
+    c.mnuPause->Caption = kPauseCaption;
     SetMousePointer(onPanel ? kDefaultPointer : kBlankPointer);
     if (c.arrow->Visible) c.tmrArrowGrow->SetEnabled(true);
 }

@@ -12,6 +12,7 @@
 #include "game/level_table.h"
 #include "platform/numbers.h"
 #include "platform/program.h"
+#include "screens/game_design.h"
 
 namespace qbx {
 
@@ -125,7 +126,10 @@ void FrmGame::Form_Load() {
     const LevelRow& row = LevelRowFor(Level);
 
     Prog().Rng().Seed(Svc().TimeOfDaySeed());
+    // Continue pressed while paused: the new level starts with no trace of the pause.
     Paused = kFalse;
+    c.lblGamePaused->Visible = false;
+    c.mnuPause->Caption = kPauseCaption;
     Overlap = kFalse;
     LifeLost = kFalse;
     c.tmrBubbles->SetEnabled(false);
@@ -222,7 +226,12 @@ void FrmGame::Form_Load() {
     c.lblCount->Visible = true;
     Countdown = 3;
     c.lblTimeBonusRemaining->Caption = Dec(TimeBonus);
-    c.tmrLevelStart->SetEnabled(true);
+    // A pause taken while the pump ran holds: the countdown starts when the player resumes, as
+    // after a pause during the countdown.
+    if (Paused == kFalse)
+        c.tmrLevelStart->SetEnabled(true);
+    else
+        BringToFront(*c.lblGamePaused);
 }
 
 }  // namespace qbx

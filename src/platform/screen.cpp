@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/program.h"
 
@@ -266,6 +267,7 @@ void Screen::AddToZOrder(Control* c, Control* inFrontOf) {
 void Screen::RemoveControl(Control* c) {
     zorder_.erase(std::remove(zorder_.begin(), zorder_.end(), c), zorder_.end());
     if (focus_ == c) focus_ = nullptr;
+    if (spacePressed_ == c) spacePressed_ = nullptr;
     if (auto* t = dynamic_cast<Timer*>(c)) {
         timers_.erase(std::remove(timers_.begin(), timers_.end(), t), timers_.end());
         Svc().TimerDestroyed(*t);
@@ -287,6 +289,7 @@ void Screen::EnsureLoaded() {
     ++generation_;
     mousePointer_ = design_.mousePointer;
     focus_ = nullptr;
+    spacePressed_ = nullptr;
     caption = design_.caption;
     Build();
     BindControls();
@@ -310,6 +313,7 @@ void Screen::Hide() {
     }
     if (!visible_) return;
     visible_ = false;
+    spacePressed_ = nullptr;
     Svc().ScreenChanged(*this, ScreenEvent::Hidden);
 }
 
@@ -329,6 +333,7 @@ void Screen::Unload() {
     byName_.clear();
     arrays_.clear();
     focus_ = nullptr;
+    spacePressed_ = nullptr;
     loaded_ = false;
     visible_ = false;
     mousePointer_ = 0;
@@ -396,7 +401,7 @@ void Screen::FocusFirst() {
     focus_ = nullptr;
 }
 
-void Screen::KeyDown(int16_t keyCode, int16_t shift) {
+void Screen::KeyDown(int16_t keyCode, int16_t shift, bool repeat) {
     if (!IsVisible()) return;
     if (shift == vk::CtrlMask) {
         for (MenuItem* m : menu_)
@@ -426,8 +431,9 @@ void Screen::KeyDown(int16_t keyCode, int16_t shift) {
         }
         if (b->onKeyDown) b->onKeyDown(keyCode, shift);
         if (!IsVisible() || gen != generation_) return;
-        if ((keyCode == vk::Enter || keyCode == vk::Space) && shift == 0 && FocusedButton() == b)
-            ClickButton(*b);
+        if (repeat || shift != 0 || FocusedButton() != b) return;
+        if (keyCode == vk::Enter) ClickButton(*b);
+        if (keyCode == vk::Space) spacePressed_ = b;
         return;
     }
     if (!design_.keyPreview) Form_KeyDown(keyCode, shift);
@@ -435,12 +441,18 @@ void Screen::KeyDown(int16_t keyCode, int16_t shift) {
 
 void Screen::KeyUp(int16_t keyCode, int16_t shift) {
     if (!IsVisible()) return;
+    Button* pressed = keyCode == vk::Space ? std::exchange(spacePressed_, nullptr) : nullptr;
+    const uint64_t gen = generation_;
     if (design_.keyPreview) {
         Form_KeyUp(keyCode, shift);
+        if (!IsVisible() || gen != generation_) return;
+    }
+    if (Button* b = FocusedButton()) {
+        // Space clicks the button it went down on, if that still has the focus.
+        if (pressed == b) ClickButton(*b);
         return;
     }
-    if (FocusedButton()) return;
-    Form_KeyUp(keyCode, shift);
+    if (!design_.keyPreview) Form_KeyUp(keyCode, shift);
 }
 
 void Screen::ClickButton(Button& b) {

@@ -167,9 +167,10 @@ public:
     void FocusFirst();
 
     // Input, routed as the window system does: menu shortcuts, key preview, focused button
-    // (Enter and Space click it; other keys go to its KeyDown and never fall through), else the
-    // screen's own handlers.
-    void KeyDown(int16_t keyCode, int16_t shift);
+    // (other keys go to its KeyDown and never fall through), else the screen's own handlers.
+    // A focused button clicks once per press: Enter when pressed, Space when released; a key
+    // held down repeats its key-down (repeat) but never clicks again.
+    void KeyDown(int16_t keyCode, int16_t shift, bool repeat = false);
     void KeyUp(int16_t keyCode, int16_t shift);
     void ClickButton(Button& b);
     void ClickMenu(MenuItem& m);
@@ -222,6 +223,7 @@ private:
     uint64_t generation_ = 0;
     int mousePointer_ = 0;
     Button* focus_ = nullptr;
+    Button* spacePressed_ = nullptr;  // the button Space went down on, clicked when it comes up
 
     std::vector<std::unique_ptr<Control>> owned_;
     std::map<std::string, std::unique_ptr<ControlArray>, std::less<>> arrays_;

@@ -162,11 +162,21 @@ TEST_F(Fixture, KeysRouteThroughPreviewAndFocusToTheActiveScreenOnly) {
     EXPECT_EQ(plain.FocusedButton(), plain.Find("cmdTwo"));  // lowest tab index
     plain.KeyDown('Q', 0);
     plain.KeyDown(vk::Enter, 0);
-    plain.KeyDown(vk::Space, 0);
-    EXPECT_EQ(plain.keys,
-              (std::vector<std::string>{"two:81", "two:13", "click:two", "two:32", "click:two"}));
+    plain.KeyDown(vk::Enter, 0, true);  // held: its repeats never click
+    plain.KeyDown(vk::Space, 0);        // Space clicks once, when it comes up
+    plain.KeyDown(vk::Space, 0, true);
+    EXPECT_EQ(plain.keys, (std::vector<std::string>{"two:81", "two:13", "click:two", "two:13",
+                                                    "two:32", "two:32"}));
+    plain.KeyUp(vk::Space, 0);
+    plain.KeyUp(vk::Space, 0);
+    EXPECT_EQ(plain.keys.back(), "click:two");
+    EXPECT_EQ(plain.keys.size(), 7u);
     plain.keys.clear();
+    plain.KeyDown(vk::Space, 0);
     plain.KeyDown(vk::Tab, 0);
+    plain.KeyUp(vk::Space, 0);  // the focus moved on while Space was down: no click
+    EXPECT_EQ(plain.keys, (std::vector<std::string>{"two:32"}));
+    plain.keys.clear();
     EXPECT_EQ(plain.FocusedButton(), plain.Find("cmdOne"));
     plain.KeyDown('Q', 0);  // cmdOne ignores keys: nothing reaches the screen
     EXPECT_TRUE(plain.keys.empty());

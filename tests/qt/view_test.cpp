@@ -150,13 +150,23 @@ TEST_F(QtBackend, KeysReachTheScreenHeldKeysRepeatOnlyTheirKeyDownAndTabMovesThe
     EXPECT_EQ(s.downs, (std::vector<std::pair<int, int>>{{65, 2}, {37, 0}, {37, 0}, {37, 0}}));
     EXPECT_EQ(s.ups, (std::vector<std::pair<int, int>>{{37, 0}}));
 
-    // Tab and Shift+Tab move the screen's focus, not Qt's; Space clicks the focused button.
+    // Tab and Shift+Tab move the screen's focus, not Qt's; Space held down clicks the focused
+    // button once, when it comes up; Enter held down clicks once.
     ASSERT_EQ(s.FocusedButton(), &s.Get<Button>("cmdOne"));
     SendKey(client, QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
     EXPECT_EQ(s.FocusedButton(), &s.Get<Button>("cmdTwo"));
     SendKey(client, QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
     SendKey(client, QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+    SendKey(client, QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, true);
+    EXPECT_TRUE(s.clicks.empty());
+    SendKey(client, QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, true);
+    SendKey(client, QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, true);
+    SendKey(client, QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier);
     EXPECT_EQ(s.clicks, std::vector<std::string>{"cmdOne"});
+    for (bool repeat : {false, true, true})
+        SendKey(client, QEvent::KeyPress, Qt::Key_Return, {}, repeat);
+    SendKey(client, QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+    EXPECT_EQ(s.clicks, (std::vector<std::string>{"cmdOne", "cmdOne"}));
 }
 
 TEST_F(QtBackend, AMenuShortcutRunsTheCommandAndIsNotAlsoAKey) {

@@ -23,6 +23,7 @@
 #include "platform/screen.h"
 #include "records/record_file.h"
 #include "records/record_table.h"
+#include "screens/game_design.h"
 #include "support/test_support.h"
 
 namespace {
@@ -190,6 +191,17 @@ bool Soak::Check() {
             lastScore_ = g.Score;
             lastLives_ = g.Lives;
         }
+        // The pause shows exactly when it is taken, and nothing of the game moves under it.
+        const bool paused = g.Paused != 0;
+        if (c.lblGamePaused->Visible != paused)
+            why << "Paused is " << paused << " but the banner's Visible is "
+                << c.lblGamePaused->Visible << "; ";
+        if ((c.mnuPause->Caption == qbx::kUnpauseCaption) != paused)
+            why << "Paused is " << paused << " but the command reads " << c.mnuPause->Caption
+                << "; ";
+        for (const qbx::Timer* t : {c.tmrBubbles, c.tmrBubbleSize, c.tmrBonus, c.tmrLevelStart,
+                                    c.tmrLeft, c.tmrRight})
+            if (paused && t->Enabled()) why << t->name << " runs while paused; ";
         if (g.Level > stats_.maxLevel) stats_.maxLevel = g.Level;
         if (c.cmdContinue->Visible && !panelShown_) ++stats_.levelsCleared;
         panelShown_ = c.cmdContinue->Visible;

@@ -485,7 +485,8 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
         cmd.form = name;
         cmd.file = file;
         cmd.ratio = 1.0f;
-        if (!ratio.empty() && (!ParseFloat(ratio, cmd.ratio) || cmd.ratio < 0.5f || cmd.ratio > 4)) {
+        if (!ratio.empty() &&
+            (!ParseFloat(ratio, cmd.ratio) || cmd.ratio < 0.5f || cmd.ratio > 4)) {
             error = "shot takes a pixel ratio from 0.5 to 4";
             return false;
         }
@@ -605,9 +606,13 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
             return -1;
         }
         case Command::Key: {
+            // A key already down goes down again only as the keyboard's auto-repeat.
+            const bool repeat = held_.count(cmd.code) > 0;
+            if (cmd.down) held_.insert(cmd.code);
+            if (cmd.up) held_.erase(cmd.code);
             Screen* a = program_.Active();
             if (!a) return -1;  // no window has the keyboard
-            if (cmd.down) a->KeyDown(cmd.code, cmd.shift);
+            if (cmd.down) a->KeyDown(cmd.code, cmd.shift, repeat);
             // No garbage is collected here: a posted key runs inside a handler's event pump,
             // and that handler's controls may be among the buried ones.
             if (cmd.up) {

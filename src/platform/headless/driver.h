@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <set>
 #include <string>
 
 #include "platform/headless/headless_services.h"
@@ -47,6 +48,7 @@ private:
     HeadlessServices& svc_;
     DriverHooks hooks_;
     int64_t waitBudgetMs_ = -1;  // no cap
+    std::set<int16_t> held_;     // keys down, by code
 };
 
 // Renders a value the way dumps show it.

@@ -592,9 +592,10 @@ void ClientArea::ForwardKey(QKeyEvent* e, bool down) {
         return;
     }
     const int16_t shift = ShiftBits(e->modifiers());
-    view_.Dispatch([s, code, shift, down] {
+    const bool repeat = e->isAutoRepeat();
+    view_.Dispatch([s, code, shift, down, repeat] {
         if (down)
-            s->KeyDown(code, shift);
+            s->KeyDown(code, shift, repeat);
         else
             s->KeyUp(code, shift);
     });
