@@ -56,6 +56,26 @@ struct GameTest : ::testing::Test {
         return b;
     }
 
+    // Blocker i shown as a rectangle of the given place and size.
+    Shape& Blocker(int i, float left, float top, float width, float height) {
+        Shape& k = c().shpBlocker(i);
+        k.Left = left;
+        k.Top = top;
+        k.Width = width;
+        k.Height = height;
+        k.Visible = true;
+        return k;
+    }
+
+    // The arrow in flight with its upper end at top (it reaches down to the floor).
+    Image& Arrow(float left, float top, bool visible = true) {
+        Image& a = *c().arrow;
+        a.Left = left;
+        a.Top = top;
+        a.Visible = visible;
+        return a;
+    }
+
     void Activate(const char* picture) { c().apwrup->SetPicture(LookupPicture(picture)); }
     PictureRef Pic(const std::string& name) { return LookupPicture(name); }
     void Ticks(int n) {

@@ -45,37 +45,160 @@ TEST_F(PlayTest, TheCeilingAndTheFloorTurnABubbleWithinOneTick) {
     EXPECT_EQ(g.Bubbles[1].VerticalDirection, "UPSLOW");
 }
 
-TEST_F(PlayTest, WallsAndBlockersTurnBubblesAround) {
+TEST_F(PlayTest, TheWallsAndTheFloorTurnABubbleOnlyOnceItReachesThem) {
+    struct Case {
+        float left, top;  // a size-1 bubble, 150 square
+        const char *across, *down, *acrossAfter, *downAfter;
+    };
+    const Case cases[] = {
+        {13405, 2000, "RIGHT", "DOWN", "LEFT", "DOWN"},   // the step ends on the right wall
+        {13404, 2000, "RIGHT", "DOWN", "RIGHT", "DOWN"},  // one twip short of it
+        {20, 2000, "LEFT", "DOWN", "LEFT", "DOWN"},       // the step ends at 0
+        {19, 2000, "LEFT", "DOWN", "RIGHT", "DOWN"},      // one twip past it
+        {5000, 5231, "LEFT", "DOWN", "LEFT", "UP"},       // the step ends 49 above the resting line
+        {5000, 5230, "LEFT", "DOWN", "LEFT", "DOWN"},     // 50 above it
+        {5000, 5329, "LEFT", "DOWN", "LEFT", "UP"},       // 49 below it
+        {5000, 5330, "LEFT", "DOWN", "LEFT", "DOWN"},     // 50 below it
+    };
     QuietField();
-    Image& r = Bubble(0, 13405, 2000, 1, "DOWN", "RIGHT");
-    Image& l = Bubble(1, 20, 2000, 1, "DOWN", "LEFT");
-    g.tmrBubbles_Timer();
-    EXPECT_EQ(r.Left, 13425);  // touching the right wall turns it
-    EXPECT_EQ(g.Bubbles[0].HorizontalDirection, "LEFT");
-    EXPECT_EQ(l.Left, 0);  // at zero it turns only on the next tick
-    EXPECT_EQ(g.Bubbles[1].HorizontalDirection, "LEFT");
-    g.tmrBubbles_Timer();
-    EXPECT_EQ(g.Bubbles[1].HorizontalDirection, "RIGHT");
-
-    QuietField();
-    c().shpBlocker(0).Visible = true;                // 5880, 0, 1815 x 4335
-    Bubble(0, 5600, 2000, 2, "DOWN", "RIGHT", 500);  // right edge 5885, 5 into the left side
-    Bubble(1, 7720, 2000, 2, "DOWN", "LEFT", 500);   // 25 right of the right side
-    g.tmrBubbles_Timer();
-    EXPECT_EQ(g.Bubbles[0].HorizontalDirection, "LEFT");
-    EXPECT_EQ(g.Bubbles[1].HorizontalDirection, "RIGHT");
-
-    // Landing on a blocker bounces as high above it as a floor bounce would.
-    for (bool slow : {false, true}) {
-        SCOPED_TRACE(slow);
-        QuietField();
-        c().shpBlocker(8).Visible = true;  // 6240, 3000, 1095 x 255
-        Activate(slow ? "pwrupslow" : "lifex");
-        Image& b = Bubble(0, 6500, 2700, 2, "DOWN", "LEFT", 3080);
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << k.left << ", " << k.top);
+        Bubble(0, k.left, k.top, 1, k.down, k.across);
         g.tmrBubbles_Timer();
-        EXPECT_EQ(g.Bubbles[0].PeakTop, 620);  // 3080 - (5460 - 3000)
-        EXPECT_EQ(g.Bubbles[0].VerticalDirection, slow ? "UPSLOW" : "UP");
-        EXPECT_FLOAT_EQ(b.Top, slow ? 2692.5f : 2670.0f);
+        EXPECT_EQ(g.Bubbles[0].HorizontalDirection, k.acrossAfter);
+        EXPECT_EQ(g.Bubbles[0].VerticalDirection, k.downAfter);
+    }
+}
+
+TEST_F(PlayTest, ABubbleHitsTheCharacterOnlyWhenTheyOverlapByMoreThan60Twips) {
+    QuietField();
+    const Image& ch = *c().imgCharacter;
+    c().imgCharacter->Left = 6000;
+    constexpr float kSide = 585;  // a size-3 bubble; otherwise centred on the character
+    const float cL = ch.Left, cT = ch.Top, cW = ch.Width, cH = ch.Height;
+    for (float overlap : {60.0f, 61.0f}) {
+        const struct {
+            const char* side;
+            float left, top;
+        } cases[] = {
+            {"above", cL + (cW - kSide) / 2, cT + overlap - kSide},
+            {"below", cL + (cW - kSide) / 2, cT + cH - overlap},
+            {"left", cL + overlap - kSide, cT + (cH - kSide) / 2},
+            {"right", cL + cW - overlap, cT + (cH - kSide) / 2},
+        };
+        for (const auto& k : cases) {
+            SCOPED_TRACE(testing::Message() << k.side << ", overlap " << overlap);
+            QuietField();
+            c().imgCharacter->Left = 6000;
+            Bubble(0, k.left, k.top, 3, "DOWN");
+            g.tmrBubbles_Timer();
+            EXPECT_EQ(g.Lives, overlap > 60 ? 4 : 5);
+        }
+    }
+}
+
+TEST_F(PlayTest, BlockersTurnBubblesWithin50TwipsOfTheirSidesUndersideAndTop) {
+    enum Contact { None, Head, Landed };
+    struct Case {
+        const char* what;
+        float left, top;  // a size-2 bubble, 285 square
+        const char *from, *to;
+        Contact contact;
+    };
+    // The blocker spans 6000 to 7200 across and 3000 to 3600 down.
+    const Case cases[] = {
+        {"right edge 50 before the left side", 5665, 3300, "RIGHT", "RIGHT", None},
+        {"right edge 49 before the left side", 5666, 3300, "RIGHT", "LEFT", None},
+        {"left edge 50 past the right side", 7250, 3300, "LEFT", "LEFT", None},
+        {"left edge 49 past the right side", 7249, 3300, "LEFT", "RIGHT", None},
+        {"on the left side, bottom level with the top", 5715, 2715, "RIGHT", "RIGHT", Landed},
+        {"on the left side, bottom 1 below the top", 5715, 2716, "RIGHT", "LEFT", Landed},
+        {"on the left side, top level with the underside", 5715, 3600, "RIGHT", "RIGHT", Head},
+        {"on the left side, top 1 above the underside", 5715, 3599, "RIGHT", "LEFT", Head},
+        {"top 50 below the underside", 6400, 3650, "LEFT", "LEFT", None},
+        {"top 49 below the underside", 6400, 3649, "LEFT", "LEFT", Head},
+        {"top 50 above the underside", 6400, 3550, "LEFT", "LEFT", None},
+        {"top 49 above the underside", 6400, 3551, "LEFT", "LEFT", Head},
+        {"under it, right edge 50 before the left side", 5665, 3620, "LEFT", "LEFT", None},
+        {"under it, right edge 49 before the left side", 5666, 3620, "LEFT", "LEFT", Head},
+        {"under it, left edge 50 past the right side", 7250, 3620, "LEFT", "LEFT", None},
+        {"under it, left edge 49 past the right side", 7249, 3620, "LEFT", "LEFT", Head},
+        {"bottom 50 above the top", 6400, 2665, "LEFT", "LEFT", None},
+        {"bottom 49 above the top", 6400, 2666, "LEFT", "LEFT", Landed},
+        {"bottom 50 below the top", 6400, 2765, "LEFT", "LEFT", None},
+        {"bottom 49 below the top", 6400, 2764, "LEFT", "LEFT", Landed},
+        {"over it, right edge 50 before the left side", 5665, 2700, "LEFT", "LEFT", None},
+        {"over it, right edge 49 before the left side", 5666, 2700, "LEFT", "LEFT", Landed},
+        {"over it, left edge 50 past the right side", 7250, 2700, "LEFT", "LEFT", None},
+        {"over it, left edge 49 past the right side", 7249, 2700, "LEFT", "LEFT", Landed},
+    };
+    QuietField();
+    Blocker(0, 6000, 3000, 1200, 600);
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Bubble(0, k.left, k.top, 2, "DOWN", k.from, 500);
+        g.tmrBubbles_Timer();
+        const BubbleState& r = g.Bubbles[0];
+        EXPECT_EQ(r.HorizontalDirection, k.to);
+        // A head against the underside turns at its own height; a landing bounces off the top
+        // (3080 - (5460 - 3000)).
+        EXPECT_EQ(r.PeakTop, k.contact == Head ? k.top : k.contact == Landed ? 620 : 500);
+        EXPECT_EQ(r.VerticalDirection, k.contact == Landed ? "UP" : "DOWN");
+    }
+}
+
+TEST_F(PlayTest, ALedgeBounceRisesAsFarAboveTheLedgeAsAFloorBounceAboveTheFloor) {
+    struct Case {
+        int16_t size;
+        float side;
+        int16_t peak;  // of a bounce off the floor
+    };
+    const Case cases[] = {{1, 150, 4312}, {2, 285, 3080}, {3, 585, 2200}, {4, 1170, 1571}};
+    for (const Case& k : cases) {
+        for (bool slow : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "size " << k.size << (slow ? " slow" : ""));
+            QuietField();
+            Activate(slow ? "pwrupslow" : "lifex");
+            Blocker(0, 6000, 3000, 1200, 600);
+            Bubble(0, 1000, 5460 - k.side, k.size, "DOWN");  // resting on the floor
+            Bubble(1, 6100, 3000 - k.side, k.size, "DOWN");  // resting on the ledge
+            g.tmrBubbleSize_Timer();
+            g.tmrBubbles_Timer();
+            const BubbleState &floor = g.Bubbles[0], &ledge = g.Bubbles[1];
+            EXPECT_EQ(floor.PeakTop, k.peak);
+            EXPECT_EQ(3000 - ledge.PeakTop, 5460 - floor.PeakTop);
+            // Only a landing on a blocker rises slowly with slow bubbles.
+            EXPECT_EQ(floor.VerticalDirection, "UP");
+            EXPECT_EQ(ledge.VerticalDirection, slow ? "UPSLOW" : "UP");
+        }
+    }
+}
+
+TEST_F(PlayTest, AnArrowShootsABubbleItJustTouches) {
+    struct Case {
+        const char* what;
+        float left, top;
+        bool visible, shot;
+    };
+    // The bubble, 150 square, steps to 5020 before the test; the arrow is 120 wide.
+    const Case cases[] = {
+        {"right edge on the bubble's left edge", 4900, 0, true, true},
+        {"right edge 1 before it", 4899, 0, true, false},
+        {"left edge on the bubble's right edge", 5170, 0, true, true},
+        {"left edge 1 past it", 5171, 0, true, false},
+        {"upper end level with the bubble's bottom", 5040, 3150, true, true},
+        {"upper end 1 below it", 5040, 3151, true, false},
+        {"hidden", 5040, 0, false, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        QuietField();
+        Image& b = Bubble(0, 5000, 3000, 1, "DOWN", "RIGHT");
+        const Image& a = Arrow(k.left, k.top, k.visible);
+        ASSERT_EQ(a.Width, 120);
+        g.tmrBubbles_Timer();
+        EXPECT_EQ(b.Visible, !k.shot);
+        EXPECT_EQ(g.Score, k.shot ? 10 : 0);
     }
 }
 
@@ -84,10 +207,7 @@ TEST_F(PlayTest, AShotBubbleSplitsIntoHalvesAndTheSmallestVanishes) {
     h.app.program.Rng().Force(0.0f);  // roll 3: no power-up
     Image& b = Bubble(0, 5000, 3000, 2, "DOWN", "LEFT", 3080);
     Image& other = Bubble(1, 5010, 3100, 1, "DOWN");  // touched too, but a higher index
-    Image& a = *c().arrow;
-    a.Left = 5100;
-    a.Top = 3200;
-    a.Visible = true;
+    Image& a = Arrow(5100, 3200);
     c().tmrArrowGrow->SetEnabled(true);
     g.tmrBubbles_Timer();
     EXPECT_TRUE(other.Visible);
@@ -129,9 +249,7 @@ TEST_F(PlayTest, SplitWithNoRecordLeftVanishesInsteadOfOverrunning) {
     QuietField();
     for (int i = 8; i <= 100; ++i) c().BubblePic.Load(i);
     Image& b = Bubble(0, 5000, 3000, 3, "DOWN");
-    c().arrow->Left = 5000;
-    c().arrow->Top = 0;
-    c().arrow->Visible = true;
+    Arrow(5000, 0);
     g.tmrBubbles_Timer();
     EXPECT_EQ(c().BubblePic.UBound(), 100);
     EXPECT_FALSE(b.Visible);
@@ -143,9 +261,7 @@ TEST_F(PlayTest, ABubbleOnTheCharacterCostsALifeBeforeTheArrowCanShootIt) {
     g.Lives = 3;
     c().imgCharacter->Left = 6000;
     Bubble(0, 5900, 4500, 3, "DOWN");
-    c().arrow->Left = 6090;
-    c().arrow->Top = 3000;
-    c().arrow->Visible = true;
+    Arrow(6090, 3000);
     const int64_t before = h.svc.Clock();
     g.tmrBubbles_Timer();
     EXPECT_EQ(h.svc.Clock() - before, 800);  // the whole program slept
