@@ -44,8 +44,26 @@ constexpr const char* kUsage =
     "  --help               show this text\n"
     "  --version            show the version\n";
 
-constexpr const char* kNoDisplay =
-    "Quibblix needs a graphical display; to run it without one, use: xvfb-run -a quibblix\n";
+// The command that starts this game under a virtual display: the program as the player ran it
+// (a bare name was found on the PATH, a path works from where it was typed), with its options.
+std::string UnderVirtualDisplay(int argc, char** argv) {
+    std::string line = "xvfb-run -a";
+    for (int i = 0; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool plain = !a.empty() && a.find_first_not_of(
+                                             "abcdefghijklmnopqrstuvwxyz"
+                                             "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                             "0123456789_-+=/.,:@%") == std::string::npos;
+        if (plain) {
+            line += " " + a;
+            continue;
+        }
+        std::string quoted = "'";
+        for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        line += " " + quoted + "'";
+    }
+    return line;
+}
 
 // Four times the game's window (905 pixels wide) is about as wide as a 4K screen.
 constexpr uint64_t kMaxScale = 4;
@@ -177,6 +195,7 @@ int RunHeadless(const Options& o, char* argv0) {
 // (a display that does not answer), Qt would print a page about plugins and abort; say what
 // happened in one sentence instead.
 std::vector<std::pair<QtMsgType, std::string>> startupMessages;
+std::string virtualDisplayCommand;
 QtMessageHandler previousHandler = nullptr;
 
 void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
@@ -185,7 +204,7 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
         const QByteArray display = qgetenv("DISPLAY");
         std::cerr << "Quibblix could not open a window on the display"
                   << (display.isEmpty() ? std::string() : " " + display.toStdString())
-                  << "; to run it without one, use: xvfb-run -a quibblix\n";
+                  << "; to run it without one, use: " << virtualDisplayCommand << "\n";
         std::cerr.flush();
         ::_exit(1);
     }
@@ -195,10 +214,15 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
         (category.empty() || category == "default" ? "" : category + ": ") + message.toStdString());
 }
 
-int RunWindowed(const Options& o, char* argv0) {
+int RunWindowed(const Options& o, int argc, char** argv) {
+    char* argv0 = argv[0];
+    virtualDisplayCommand = UnderVirtualDisplay(argc, argv);
+    const std::string noDisplay =
+        "Quibblix needs a graphical display; to run it without one, use: " + virtualDisplayCommand +
+        "\n";
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        std::cerr << kNoDisplay;
+        std::cerr << noDisplay;
         return 1;
     }
     int qtArgc = 1;
@@ -212,7 +236,7 @@ int RunWindowed(const Options& o, char* argv0) {
         if (type != QtDebugMsg) std::cerr << text << "\n";
     startupMessages.clear();
     if (!QGuiApplication::primaryScreen()) {
-        std::cerr << kNoDisplay;
+        std::cerr << noDisplay;
         return 1;
     }
 
@@ -240,5 +264,5 @@ int main(int argc, char** argv) {
     Options o;
     int rc = ParseArgs(argc, argv, o);
     if (rc >= 0) return rc;
-    return o.headless ? RunHeadless(o, argv[0]) : RunWindowed(o, argv[0]);
+    return o.headless ? RunHeadless(o, argv[0]) : RunWindowed(o, argc, argv);
 }

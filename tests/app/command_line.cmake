@@ -59,9 +59,11 @@ check(ARGS --records-dir /tmp STATUS 2 STDERR "--records-dir works only with --h
 check(ARGS script.qbx STATUS 2 STDERR "a script runs only with --headless" STDERR_LINES 1)
 check(ARGS --headless a.qbx b.qbx STATUS 2 STDERR "unexpected argument 'b.qbx'" STDERR_LINES 1)
 
-# Every scale from 1 to 4 is taken: the game gets as far as looking for a display.
+# Every scale from 1 to 4 is taken: the game gets as far as looking for a display, and says how
+# to start it, as it was run, under a virtual one.
 foreach(scale 1 4)
-  check(ARGS --scale ${scale} STATUS 1 STDOUT "^$" STDERR "needs a graphical display"
+  check(ARGS --scale ${scale} STATUS 1 STDOUT "^$"
+        STDERR "needs a graphical display; to run it without one, use: xvfb-run -a ${QUIBBLIX} --scale ${scale}\n$"
         STDERR_LINES 1)
 endforeach()
 

@@ -132,6 +132,69 @@ TEST(Commands, ViewCommandsReturnToThePausedGameOrToTheUnpausedPanel) {
         "click frmMenu.cmdInstructions\nclick frmInstructions.cmdClose\nexpect active frmMenu");
 }
 
+// The paused state, its banner and the command's caption always agree, whichever way the pause
+// came: Continue clears all three, and a pause taken while a level is set up holds.
+TEST(Commands, ContinueWhilePausedStartsTheNextLevelUnpaused) {
+    Session s;
+    s.ToThePanel();
+    s.Run(
+        "menu frmGame.mnuPause\nexpect frmGame.lblGamePaused.Visible true\n"
+        "click frmGame.cmdContinue\nexpect frmGame.Paused false\n"
+        "expect frmGame.lblGamePaused.Visible false\n"
+        "expect frmGame.mnuPause.Caption \"&Pause Game\"\nwait 2400\n"
+        "expect frmGame.lblCount.Visible false\nexpect frmGame.tmrBubbles.Enabled true");
+}
+
+TEST(Commands, APauseTakenWhileALevelIsSetUpHoldsUntilThePlayerResumes) {
+    const char* pauses[] = {"key Escape", "key ctrl+P", "menu frmGame.mnuPause", "key ctrl+H",
+                            "key ctrl+I"};
+    for (const bool viaContinue : {true, false})
+        for (const std::string pause : pauses) {
+            SCOPED_TRACE(std::string(viaContinue ? "Continue, " : "New Game, ") + pause);
+            Session s;
+            if (viaContinue) s.ToThePanel();
+            s.Run("post " + pause + "\n" +
+                  (viaContinue ? "click frmGame.cmdContinue" : "menu frmGame.mnuNew"));
+            const std::string away = pause == "key ctrl+H"   ? "frmScores"
+                                     : pause == "key ctrl+I" ? "frmInstructions"
+                                                             : "";
+            s.Run(
+                "wait 5000\nexpect frmGame.Paused true\nexpect frmGame.lblGamePaused.Visible true\n"
+                "expect frmGame.mnuPause.Caption \"Un&pause Game\"\n"
+                "expect frmGame.lblCount.Caption \"3\"\nexpect frmGame.lblCount.Visible true\n"
+                "expect frmGame.tmrLevelStart.Enabled false\n"
+                "expect frmGame.tmrBubbleSize.Enabled false\n"
+                "expect frmGame.tmrBubbles.Enabled false\nexpect frmGame.mousePointer 0");
+            if (!away.empty())
+                s.Run("expect active " + away + "\nexpect frmGame.visible false\nclick " + away +
+                      ".cmdClose\nexpect active frmGame\nexpect frmGame.Paused true");
+            s.Run(
+                "key Escape\nexpect frmGame.lblGamePaused.Visible false\nwait 2400\n"
+                "expect frmGame.lblCount.Visible false\nexpect frmGame.tmrBubbles.Enabled true\n"
+                "expect frmGame.mousePointer 99");
+        }
+}
+
+// A key held down repeats its key-down; a focused button still clicks only once: Space when it
+// comes up, Enter when it goes down. Held on a return button, it leaves the menu as it is.
+TEST(Commands, AButtonClicksOncePerPressHoweverLongTheKeyIsHeld) {
+    for (const std::string key : {"Space", "Enter"})
+        for (const std::string screen : {"frmScores", "frmInstructions"}) {
+            SCOPED_TRACE(key + " on " + screen);
+            Headless h;
+            h.app.Start();
+            const bool space = key == "Space";
+            const std::string open = screen == "frmScores" ? "cmdScores" : "cmdInstructions";
+            const std::string down = "key " + key + " down\n", up = "key " + key + " up\n";
+            h.Ok("click frmMenu." + open + "\n" + down + "expect active " +
+                 (space ? screen : "frmMenu") + "\n" + down + down + down + up +
+                 "expect active frmMenu\nexpect frmGame.loaded false");
+            // Pressed afresh on the menu, it plays.
+            h.Ok(down + down + (space ? "expect active frmMenu\n" : "") + up +
+                 "expect active frmGame");
+        }
+}
+
 TEST(Commands, GameOverShowsTheScoreOnceAndRecordsIt) {
     for (int32_t score : {0, 1480}) {
         SCOPED_TRACE(score);

@@ -12,6 +12,10 @@ struct FaceMapping {
     std::string_view design;
     const char* installed;
     int stretch;  // percent of the face's normal width
+    // The family that holds the designed bold glyphs, where the font's bold file is registered
+    // under a family name of its own; asking for the regular family in bold would get its
+    // regular glyphs thickened instead.
+    const char* installedBold = nullptr;
 };
 
 constexpr std::array<FaceMapping, 4> kFaces{{
@@ -21,7 +25,7 @@ constexpr std::array<FaceMapping, 4> kFaces{{
     {"Verdana", "DejaVu Sans", 97},
     {"Arial", "Liberation Sans", 100},
     {"Comic Sans MS", "Comic Neue", 100},
-    {"Paper Clip", "Cabin Sketch", 100},
+    {"Paper Clip", "Cabin Sketch", 100, "CabinSketch"},
 }};
 
 constexpr const char* kFallbackFamily = "DejaVu Sans";
@@ -52,8 +56,11 @@ QString InstalledFamily(std::string_view designFamily) {
 QFont Resolve(std::string_view designFamily, double points, bool bold) {
     QFont font(InstalledFamily(designFamily));
     int stretch = 97;  // the fallback is DejaVu Sans too
-    for (const FaceMapping& face : kFaces)
-        if (SameName(face.design, designFamily)) stretch = face.stretch;
+    for (const FaceMapping& face : kFaces) {
+        if (!SameName(face.design, designFamily)) continue;
+        stretch = face.stretch;
+        if (bold && face.installedBold) font.setFamily(QString::fromLatin1(face.installedBold));
+    }
     if (stretch != 100) font.setStretch(stretch);
     // Pixel size rather than point size: independent of the reported screen dpi.
     font.setPixelSize(PixelSizeFor(points));

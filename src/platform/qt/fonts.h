@@ -10,7 +10,7 @@ namespace qbx::fonts {
 
 // Installed family used for a design face name (case-insensitive):
 //   "Verdana" -> "DejaVu Sans", "Arial" -> "Liberation Sans",
-//   "Comic Sans MS" -> "Comic Neue", "Paper Clip" -> "Cabin Sketch",
+//   "Comic Sans MS" -> "Comic Neue", "Paper Clip" -> "Cabin Sketch" (its bold in "CabinSketch"),
 //   anything else -> "DejaVu Sans".
 QString InstalledFamily(std::string_view designFamily);
 
