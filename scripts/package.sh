@@ -1,0 +1,47 @@
+#!/bin/sh
+# Builds the Debian package dist/quibblix_VERSION_ARCH.deb, first installing what is missing.
+# A Release build for /usr with Debian's hardening flags, the program in /usr/games, made into a
+# package by CPack (packaging/packaging.cmake). Install it with: apt install ./dist/quibblix_*.deb
+#
+#   scripts/package.sh [--no-setup] [--build-dir DIR] [--output DIR]
+#
+# --no-setup installs nothing; the build goes to build-package/ and the package to dist/ unless
+# told otherwise. The path of the package is the last line printed.
+set -eu
+cd "$(dirname "$0")/.."
+
+setup=yes
+build=build-package
+output=dist
+while [ $# -gt 0 ]; do
+  case $1 in
+    --no-setup) setup=no ;;
+    --build-dir) [ $# -ge 2 ] || { echo "package.sh: --build-dir needs a directory" >&2; exit 2; }
+      build=$2; shift ;;
+    --output) [ $# -ge 2 ] || { echo "package.sh: --output needs a directory" >&2; exit 2; }
+      output=$2; shift ;;
+    *) echo "usage: scripts/package.sh [--no-setup] [--build-dir DIR] [--output DIR]" >&2
+      exit 2 ;;
+  esac
+  shift
+done
+[ "$setup" = no ] || scripts/setup.sh
+
+# CMake takes no CPPFLAGS, so the preprocessor's flags (_FORTIFY_SOURCE) go with the compiler's.
+# Only a fresh configure reads them; what is already built with the same flags stays built.
+DEB_BUILD_MAINT_OPTIONS=hardening=+all
+export DEB_BUILD_MAINT_OPTIONS
+CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+LDFLAGS="$(dpkg-buildflags --get LDFLAGS) -Wl,--as-needed"
+export CXXFLAGS LDFLAGS
+cmake --preset package -B "$build" --fresh >/dev/null
+cmake --build "$build"
+
+# A package left from an earlier version would be mistaken for this one.
+rm -f "$build"/quibblix_*.deb
+(cd "$build" && cpack -G DEB)
+set -- "$build"/quibblix_*.deb
+[ -f "$1" ] && [ $# -eq 1 ] || { echo "package.sh: cpack made no single package" >&2; exit 1; }
+mkdir -p "$output"
+cp "$1" "$output"/
+echo "$output/$(basename "$1")"
