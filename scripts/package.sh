@@ -27,14 +27,14 @@ while [ $# -gt 0 ]; do
 done
 [ "$setup" = no ] || scripts/setup.sh
 
-# CMake takes no CPPFLAGS, so the preprocessor's flags (_FORTIFY_SOURCE) go with the compiler's.
-# Only a fresh configure reads them; what is already built with the same flags stays built.
+# Debian's compiler and linker flags with every hardening feature; CMake takes no CPPFLAGS, so the
+# preprocessor's (_FORTIFY_SOURCE) go with the compiler's.
 DEB_BUILD_MAINT_OPTIONS=hardening=+all
 export DEB_BUILD_MAINT_OPTIONS
-CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
-LDFLAGS="$(dpkg-buildflags --get LDFLAGS) -Wl,--as-needed"
-export CXXFLAGS LDFLAGS
-cmake --preset package -B "$build" --fresh >/dev/null
+cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+ldflags="$(dpkg-buildflags --get LDFLAGS) -Wl,--as-needed"
+cmake --preset package -B "$build" -DCMAKE_CXX_FLAGS="$cxxflags" \
+  -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build "$build"
 
 # A package left from an earlier version would be mistaken for this one.
