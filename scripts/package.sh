@@ -11,7 +11,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 setup=yes
-build=build-package
+build="build-package"
 output=dist
 while [ $# -gt 0 ]; do
   case $1 in
@@ -41,7 +41,10 @@ cmake --build "$build"
 rm -f "$build"/quibblix_*.deb
 (cd "$build" && cpack -G DEB)
 set -- "$build"/quibblix_*.deb
-[ -f "$1" ] && [ $# -eq 1 ] || { echo "package.sh: cpack made no single package" >&2; exit 1; }
+if [ $# -ne 1 ] || [ ! -f "$1" ]; then
+  echo "package.sh: cpack made no single package" >&2
+  exit 1
+fi
 mkdir -p "$output"
 cp "$1" "$output"/
 echo "$output/$(basename "$1")"
