@@ -47,6 +47,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "fonts-dejavu-core, fonts-liberation2, fonts-comic-neue, fonts-cabinsketch")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+# The program is stripped by strip.cmake, as Debian strips, rather than by CPack.
 set(CPACK_QUIBBLIX_STRIP ${CMAKE_STRIP})
 set(CPACK_QUIBBLIX_PROGRAM ${CMAKE_INSTALL_BINDIR}/quibblix)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/strip.cmake)
