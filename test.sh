@@ -6,6 +6,8 @@ scripts/setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
 ctest --preset default -j2
+# The Debian package, built in the scratch area and checked (lintian included).
+ctest --preset package
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer: any report fails them.
 cmake --preset asan >/dev/null
 cmake --build --preset asan

@@ -6,7 +6,7 @@ set -eu
 PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   fonts-dejavu-core fonts-liberation2 fonts-comic-neue fonts-cabinsketch
-  fontconfig xvfb xauth desktop-file-utils appstream"
+  fontconfig xvfb xauth desktop-file-utils appstream lintian"
 
 missing=""
 for p in $PACKAGES; do

@@ -33,6 +33,12 @@ bool WritableDir(const std::string& dir) {
     return (st.st_mode & kAnyWrite) != 0 && access(dir.c_str(), W_OK | X_OK) == 0;
 }
 
+// /usr holds what the system installs, shared read-only between machines: a program there never
+// keeps records beside itself, even run by an account that could write there (root).
+bool UnderUsr(const std::string& dir) {
+    return dir == "/usr" || dir.rfind("/usr/", 0) == 0;
+}
+
 std::string AccountHome() {
     const passwd* pw = getpwuid(geteuid());
     return pw && pw->pw_dir ? std::string(pw->pw_dir) : std::string();
@@ -44,7 +50,7 @@ std::string RecordDir(const std::string& programDir, const Environment& env) {
     std::string dir = programDir;
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     if (dir.empty()) dir.push_back('.');
-    if (WritableDir(dir)) return dir;
+    if (!UnderUsr(dir) && WritableDir(dir)) return dir;
 
     std::string base = env("XDG_DATA_HOME");
     if (base.empty() || base.front() != '/') {  // a relative value is to be ignored

@@ -21,9 +21,10 @@ inline constexpr const char* kUserNameVariables[] = {"NWUSERNAME", "LOGIN", "USE
 
 using Environment = std::function<std::string(const std::string&)>;
 
-// The directory that holds the record files: the program's directory when it can be written;
-// else $XDG_DATA_HOME/quibblix, else ~/.local/share/quibblix, created when missing. A directory
-// without any write permission bit counts as read-only for every account, root included.
+// The directory that holds the record files: the program's directory when it can be written
+// and is not under /usr; else $XDG_DATA_HOME/quibblix, else ~/.local/share/quibblix, created
+// when missing. A directory without any write permission bit counts as read-only for every
+// account, root included.
 std::string RecordDir(const std::string& programDir, const Environment& env);
 
 // Reads a record file: creates it empty when there is none (as opening it for appending

@@ -80,6 +80,11 @@ TEST(RecordFile, ProgramDirectoryWhenWritableElseTheUsersDataDirectory) {
     // A relative XDG_DATA_HOME does not count.
     EXPECT_EQ(RecordDir(program, EnvOf({{"XDG_DATA_HOME", "rel"}, {"HOME", dir.Path()}})),
               dir.Path() + "/.local/share/quibblix");
+    // An installed copy under /usr keeps its records in the user's directory, also when run by
+    // root, who could write beside it.
+    for (const char* installed : {"/usr/games", "/usr/local/bin/", "/usr"})
+        EXPECT_EQ(RecordDir(installed, EnvOf({{"XDG_DATA_HOME", data}})), data + "/quibblix")
+            << installed;
 }
 
 TEST(UserName, VariablesInOrderThenTheAccount) {
