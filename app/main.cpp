@@ -13,12 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "frontend/quibblix.h"
-#include "platform/headless/driver.h"
-#include "platform/headless/headless_services.h"
-#include "platform/qt/instructions_layout.h"
-#include "platform/qt/qt_services.h"
-#include "platform/qt/shot.h"
+#include "art/art.h"
+#include "art_pictures.h"
+#include "backends/headless/driver.h"
+#include "backends/headless/headless_services.h"
+#include "backends/qt/qt_services.h"
+#include "backends/qt/shot.h"
+#include "forms/quibblix.h"
+#include "instructions_layout.h"
 
 #ifndef QUIBBLIX_VERSION
 #define QUIBBLIX_VERSION "1.0.0"
@@ -156,6 +158,7 @@ std::string ExecutableDir(const char* argv0) {
 int RunHeadless(const Options& o, char* argv0) {
     qbx::HeadlessServices svc(o.seed);
     qbx::Quibblix app(svc);
+    const qbx::ArtPictures artist;
     svc.Attach(app.program);
     svc.SetProgramDir(o.recordsDir.empty() ? ExecutableDir(argv0) : o.recordsDir);
 
@@ -168,6 +171,7 @@ int RunHeadless(const Options& o, char* argv0) {
         if (!gui) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             gui = std::make_unique<QApplication>(guiArgc, guiArgv);
+            app.program.SetArtist(&artist);
             // The instructions' pictures sit in the gaps the text leaves with the real fonts.
             qbx::LayoutInstructions(app.instructions);
         }
@@ -243,8 +247,12 @@ int RunWindowed(const Options& o, int argc, char** argv) {
     // The screens decide when the program ends, not the last window to close.
     qapp.setQuitOnLastWindowClosed(false);
 
+    // Every window takes the application's icon.
+    QGuiApplication::setWindowIcon(qbx::art::AppIcon());
     qbx::QtServices svc(o.scale);
     qbx::Quibblix app(svc);
+    const qbx::ArtPictures artist;
+    app.program.SetArtist(&artist);
     svc.Attach(app.program);
     // The instructions' pictures are placed once the menu is on screen, so it shows sooner.
     svc.AfterFirstPaint([&app] { qbx::LayoutInstructions(app.instructions); });

@@ -14,9 +14,11 @@
 #include <iostream>
 #include <string>
 
-#include "frontend/quibblix.h"
-#include "platform/qt/instructions_layout.h"
-#include "platform/qt/qt_services.h"
+#include "art/art.h"
+#include "art_pictures.h"
+#include "backends/qt/qt_services.h"
+#include "forms/quibblix.h"
+#include "instructions_layout.h"
 #include "play_field.h"
 
 int main(int argc, char** argv) {
@@ -51,8 +53,11 @@ int main(int argc, char** argv) {
     char* qtArgv[] = {argv[0], nullptr};
     QApplication qapp(qtArgc, qtArgv);
     qapp.setQuitOnLastWindowClosed(false);
+    QGuiApplication::setWindowIcon(qbx::art::AppIcon());
     qbx::QtServices svc(scale);
     qbx::Quibblix app(svc);
+    const qbx::ArtPictures artist;
+    app.program.SetArtist(&artist);
     svc.Attach(app.program);
     qbx::LayoutInstructions(app.instructions);
     svc.OnNothingLoaded([] { QCoreApplication::exit(0); });

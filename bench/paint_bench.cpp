@@ -6,7 +6,8 @@
 #include <QWidget>
 #include <cmath>
 
-#include "platform/qt/screen_view.h"
+#include "art_pictures.h"
+#include "backends/qt/screen_view.h"
 #include "play_field.h"
 
 namespace qbx::bench {
@@ -21,6 +22,8 @@ void BM_RepaintGameScreen(benchmark::State& state) {
         return;
     }
     field.StandCharacterInView();
+    const ArtPictures artist;
+    field.h.app.program.SetArtist(&artist);
     // A window of its own, never shown and without a host, as a screen shot draws it.
     ScreenView view(field.g, nullptr);
     view.ensurePolished();

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "game/frmGame.h"
+#include "forms/game/frmGame.h"
 #include "play_field.h"
 
 namespace qbx::bench {

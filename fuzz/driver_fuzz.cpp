@@ -10,9 +10,9 @@
 #include <sstream>
 #include <string>
 
-#include "frontend/quibblix.h"
-#include "platform/headless/driver.h"
-#include "platform/headless/headless_services.h"
+#include "backends/headless/driver.h"
+#include "backends/headless/headless_services.h"
+#include "forms/quibblix.h"
 #include "records/record_file.h"
 
 namespace {

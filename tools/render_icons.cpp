@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/qt/art.h"
+#include "art/art.h"
 
 int main(int argc, char** argv) {
     if (argc < 4) {

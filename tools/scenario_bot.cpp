@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "frontend/quibblix.h"
-#include "game/frmGame.h"
-#include "platform/headless/driver.h"
-#include "platform/headless/headless_services.h"
+#include "backends/headless/driver.h"
+#include "backends/headless/headless_services.h"
+#include "forms/game/frmGame.h"
+#include "forms/quibblix.h"
 
 namespace qbx {
 namespace {

@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "frontend/quibblix.h"
-#include "platform/headless/driver.h"
-#include "platform/headless/headless_services.h"
-#include "platform/screen.h"
+#include "backends/headless/driver.h"
+#include "backends/headless/headless_services.h"
+#include "engine/screen.h"
+#include "forms/game/game_design.h"
+#include "forms/quibblix.h"
 #include "records/record_file.h"
 #include "records/record_table.h"
-#include "screens/game_design.h"
 #include "support/test_support.h"
 
 namespace {
@@ -199,8 +199,8 @@ bool Soak::Check() {
         if ((c.mnuPause->Caption == qbx::kUnpauseCaption) != paused)
             why << "Paused is " << paused << " but the command reads " << c.mnuPause->Caption
                 << "; ";
-        for (const qbx::Timer* t : {c.tmrBubbles, c.tmrBubbleSize, c.tmrBonus, c.tmrLevelStart,
-                                    c.tmrLeft, c.tmrRight})
+        for (const qbx::Timer* t :
+             {c.tmrBubbles, c.tmrBubbleSize, c.tmrBonus, c.tmrLevelStart, c.tmrLeft, c.tmrRight})
             if (paused && t->Enabled()) why << t->name << " runs while paused; ";
         if (g.Level > stats_.maxLevel) stats_.maxLevel = g.Level;
         if (c.cmdContinue->Visible && !panelShown_) ++stats_.levelsCleared;

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "frontend/quibblix.h"
-#include "platform/headless/driver.h"
-#include "platform/headless/headless_services.h"
+#include "backends/headless/driver.h"
+#include "backends/headless/headless_services.h"
+#include "forms/quibblix.h"
 
 namespace qbx::test {
 

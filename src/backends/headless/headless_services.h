@@ -1,0 +1,75 @@
+// The headless backend: a virtual clock on which timers fire in due-time order, scripted input
+// delivered by the event pump, and message boxes that are recorded and answered at once.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/program.h"
+#include "engine/services.h"
+#include "engine/timer_queue.h"
+
+namespace qbx {
+
+struct MessageRecord {
+    std::string title;
+    std::string text;
+};
+
+class HeadlessServices : public Services {
+public:
+    explicit HeadlessServices(uint64_t seed = 1) : seed_(seed), queue_(clock_) {}
+
+    void Attach(Program& p) {
+        program_ = &p;
+        queue_.Attach(p);
+    }
+
+    void DoEvents() override;
+    void Sleep(int ms) override;
+    void MsgBox(const std::string& text, const std::string& title) override;
+    uint64_t TimeOfDaySeed() override;
+    std::string ProgramDir() override { return programDir_; }
+    std::string Environ(const std::string& name) override;
+    [[noreturn]] void End() override;
+    void TimerChanged(Timer& t) override;
+    void TimerDestroyed(Timer& t) override;
+    void ScreenChanged(Screen&, ScreenEvent) override {}
+
+    // Advances the clock by ms, firing every timer that falls due on the way.
+    void Advance(int64_t ms);
+    // Runs the input queued with Post (the pump of a handler or the driver between lines).
+    void DeliverPosted();
+    void Post(std::function<void()> input) { posted_.push_back(std::move(input)); }
+    bool HasPosted() const { return !posted_.empty(); }
+
+    int64_t Clock() const { return clock_.ms; }
+    const TimerQueue& Timers() const { return queue_; }
+    bool Ended() const { return ended_; }
+    const std::vector<MessageRecord>& Messages() const { return messages_; }
+    void SetProgramDir(std::string dir) { programDir_ = std::move(dir); }
+    void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
+
+private:
+    struct VirtualClock : qbx::Clock {
+        int64_t ms = 0;
+        int64_t NowNs() const override { return ms * 1000000; }
+    };
+
+    Program* program_ = nullptr;
+    uint64_t seed_;
+    uint64_t reseeds_ = 0;
+    VirtualClock clock_;
+    TimerQueue queue_;
+    bool ended_ = false;
+    std::string programDir_ = ".";
+    std::map<std::string, std::string> env_;
+    std::deque<std::function<void()>> posted_;
+    std::vector<MessageRecord> messages_;
+};
+
+}  // namespace qbx

@@ -1,0 +1,261 @@
+// The Qt backend's services and its dispatch of every call into the screens.
+#include "backends/qt/qt_services.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <QTime>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <iostream>
+
+#include "engine/screen.h"
+
+namespace qbx {
+
+namespace {
+// The monotonic clock, counted from the program's start.
+class MonotonicClock : public Clock {
+public:
+    MonotonicClock() : epoch_(std::chrono::steady_clock::now()) {}
+    int64_t NowNs() const override {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now() - epoch_)
+            .count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point epoch_;
+};
+}  // namespace
+
+QtServices::QtServices(int scale, const Clock* clock)
+    : scale_(std::max(1, scale)),
+      ownClock_(clock ? nullptr : std::make_unique<MonotonicClock>()),
+      clock_(clock ? *clock : *ownClock_),
+      queue_(clock_) {
+    wake_.setSingleShot(true);
+    wake_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&wake_, &QTimer::timeout, &wake_, [this] { RunDueTimers(); });
+    tickLogFile_ = qEnvironmentVariable("QUIBBLIX_TICK_LOG").toStdString();
+    if (!tickLogFile_.empty()) KeepTickLog();
+}
+
+QtServices::~QtServices() {
+    WriteTickLog();
+    for (auto& [screen, view] : views_) delete view;
+    for (QPointer<ScreenView>& v : dying_) delete v.data();
+}
+
+// ---- dispatch ----
+
+void QtServices::Dispatch(const std::function<void()>& call) {
+    struct Depth {
+        int& d;
+        explicit Depth(int& depth) : d(depth) { ++d; }
+        ~Depth() { --d; }
+    };
+    // Input can only come once a window is on screen.
+    if (painted_) RunAfterFirstPaint();
+    {
+        Depth guard(depth_);
+        call();
+    }
+    if (depth_ == 0 && program_) {
+        program_->CollectGarbage();
+        const auto& screens = program_->Screens();
+        bool anyLoaded = std::any_of(screens.begin(), screens.end(),
+                                     [](const Screen* s) { return s->IsLoaded(); });
+        if (!anyLoaded && onNothingLoaded_) onNothingLoaded_();
+    }
+    SyncViews();
+}
+
+void QtServices::SyncViews() {
+    // Each window notes what changed and paints it with its next display frame.
+    for (auto& [screen, view] : views_) view->Sync();
+}
+
+// ---- services ----
+
+void QtServices::DoEvents() {
+    // The handler that pumps has usually just moved something: let it show now, not at the
+    // next frame (it may sleep next).
+    SyncViews();
+    for (auto& [screen, view] : views_) view->FlushFrame();
+    // The other timers keep ticking while a handler lets events run.
+    ArmWake();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtServices::Sleep(int ms) {
+    if (ms <= 0) return;
+    const int64_t start = clock_.NowNs();
+    QThread::msleep(static_cast<unsigned long>(ms));
+    if (tickLog_) tickLog_->Slept(start, clock_.NowNs());
+}
+
+void QtServices::MsgBox(const std::string& text, const std::string& title) {
+    QWidget* parent = nullptr;
+    if (program_)
+        if (Screen* active = program_->Active())
+            if (ScreenView* v = ViewOf(*active); v && v->isVisible()) parent = v;
+    QString body = QString::fromStdString(text);
+    body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QMessageBox box(parent);
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(body);
+    box.setIcon(QMessageBox::NoIcon);
+    box.setStandardButtons(QMessageBox::Ok);
+    // A plain OK button: some styles give standard buttons a picture.
+    if (QAbstractButton* ok = box.button(QMessageBox::Ok)) ok->setIcon(QIcon());
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    SyncViews();
+    ArmWake();
+    box.exec();
+}
+
+uint64_t QtServices::TimeOfDaySeed() {
+    // Two reseeds within one millisecond still differ.
+    const auto ms = static_cast<uint64_t>(QTime::currentTime().msecsSinceStartOfDay());
+    return ms * 1000003ULL + ++seedCounter_;
+}
+
+std::string QtServices::ProgramDir() {
+    return QCoreApplication::applicationDirPath().toStdString();
+}
+
+std::string QtServices::Environ(const std::string& name) {
+    return qgetenv(name.c_str()).toStdString();
+}
+
+void QtServices::End() {
+    // The records are written and closed by now; nothing else may run, not even destructors.
+    WriteTickLog();
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    ::_exit(0);
+}
+
+// ---- timers ----
+//
+// The timers tick on the shared fixed-rate schedule. One single-shot wake-up is armed for the
+// earliest due tick; when it fires, every due tick is delivered, each inside Dispatch.
+
+void QtServices::TimerChanged(Timer& t) {
+    queue_.Changed(t);
+    ArmWake();
+}
+
+void QtServices::TimerDestroyed(Timer& t) {
+    queue_.Destroyed(t);
+}
+
+void QtServices::RunDueTimers() {
+    for (int guard = 0; guard < 10000; ++guard) {
+        const auto due = queue_.NextDue(clock_.NowMs());
+        if (!due) break;
+        Timer* t = due->timer;
+        Dispatch([this, t] { queue_.Fire(*t); });
+    }
+    ArmWake();
+}
+
+void QtServices::ArmWake() {
+    const auto earliest = queue_.EarliestDueMs();
+    if (!earliest) {
+        wake_.stop();
+        return;
+    }
+    // Rounded up to the next whole millisecond: never early, and at most 1 ms late, without
+    // the lateness adding up from tick to tick.
+    const int64_t waitNs = *earliest * 1000000 - clock_.NowNs();
+    const int waitMs = waitNs <= 0 ? 0 : static_cast<int>((waitNs + 999999) / 1000000);
+    wake_.start(waitMs);
+}
+
+void QtServices::KeepTickLog() {
+    if (tickLog_) return;
+    tickLog_ = std::make_unique<TickLog>(clock_);
+    queue_.SetObserver(tickLog_.get());
+}
+
+void QtServices::ViewPainted(const Screen& s) {
+    painted_ = true;
+    if (afterFirstPaint_) QTimer::singleShot(0, &wake_, [this] { RunAfterFirstPaint(); });
+    if (tickLog_) tickLog_->Painted(s.Name());
+}
+
+void QtServices::RunAfterFirstPaint() {
+    if (!afterFirstPaint_) return;
+    std::function<void()> job = std::move(afterFirstPaint_);
+    afterFirstPaint_ = nullptr;
+    job();
+}
+
+void QtServices::WriteTickLog() {
+    if (tickLogFile_.empty() || tickLogWritten_ || !tickLog_) return;
+    tickLogWritten_ = true;
+    if (!tickLog_->Write(tickLogFile_))
+        std::fprintf(stderr, "quibblix: cannot write the tick log %s\n", tickLogFile_.c_str());
+}
+
+// ---- windows ----
+
+ScreenView* QtServices::ViewOf(const Screen& s) const {
+    auto it = views_.find(&s);
+    return it == views_.end() ? nullptr : it->second;
+}
+
+void QtServices::ScreenChanged(Screen& s, ScreenEvent e) {
+    ScreenView* view = ViewOf(s);
+    switch (e) {
+        case ScreenEvent::Loaded:
+            if (view) ScreenChanged(s, ScreenEvent::Unloaded);
+            views_[&s] = new ScreenView(s, this, scale_);
+            return;
+        case ScreenEvent::Unloaded:
+            if (!view) return;
+            views_.erase(&s);
+            view->Detach();
+            view->hide();
+            // Not deleted at once: this may run inside the window's own event handler.
+            view->deleteLater();
+            dying_.erase(std::remove(dying_.begin(), dying_.end(), nullptr), dying_.end());
+            dying_.emplace_back(view);
+            return;
+        case ScreenEvent::Shown:
+            if (!view) {
+                view = new ScreenView(s, this, scale_);
+                views_[&s] = view;
+            }
+            view->Sync();
+            view->ShowScreen();
+            return;
+        case ScreenEvent::Hidden:
+            if (view) view->hide();
+            return;
+        case ScreenEvent::Activated:
+            if (view && view->isVisible()) {
+                view->raise();
+                view->activateWindow();
+            }
+            return;
+        case ScreenEvent::PointerChanged:
+            if (view) view->Sync();
+            return;
+    }
+}
+
+}  // namespace qbx

@@ -1,0 +1,104 @@
+// The Qt backend's services: a real event loop, the timers on the shared fixed-rate schedule, a
+// window per loaded screen, modal message boxes, and every call into the screens funnelled through
+// Dispatch.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "backends/qt/screen_view.h"
+#include "backends/qt/tick_log.h"
+#include "engine/program.h"
+#include "engine/services.h"
+#include "engine/timer_queue.h"
+
+namespace qbx {
+
+class QtServices : public Services, public ViewHost {
+public:
+    // scale multiplies every window's size in logical pixels (1 draws a twip as 1/15 pixel).
+    // The timers run on the monotonic clock unless given another one.
+    explicit QtServices(int scale = 1, const Clock* clock = nullptr);
+    ~QtServices() override;
+    QtServices(const QtServices&) = delete;
+    QtServices& operator=(const QtServices&) = delete;
+
+    void Attach(Program& p) {
+        program_ = &p;
+        queue_.Attach(p);
+    }
+
+    void DoEvents() override;
+    void Sleep(int ms) override;
+    void MsgBox(const std::string& text, const std::string& title) override;
+    uint64_t TimeOfDaySeed() override;
+    std::string ProgramDir() override;
+    std::string Environ(const std::string& name) override;
+    [[noreturn]] void End() override;
+    void TimerChanged(Timer& t) override;
+    void TimerDestroyed(Timer& t) override;
+    void ScreenChanged(Screen& s, ScreenEvent e) override;
+
+    // Every call into the screens goes through here: it counts nested handlers, collects the
+    // controls of unloaded screens once the outermost one has returned, and schedules a
+    // repaint of the windows.
+    void Dispatch(const std::function<void()>& call) override;
+    int DispatchDepth() const { return depth_; }
+
+    // Called after the outermost handler returns with no screen loaded any more (the windowed
+    // program then quits).
+    void OnNothingLoaded(std::function<void()> f) { onNothingLoaded_ = std::move(f); }
+
+    // Runs job once, soon after the first window has been painted, or before the next call
+    // into the screens if that comes first: work the first screen does not need.
+    void AfterFirstPaint(std::function<void()> job) { afterFirstPaint_ = std::move(job); }
+
+    // The window of a loaded screen, or null.
+    ScreenView* ViewOf(const Screen& s) const;
+    int Scale() const { return scale_; }
+
+    void ViewPainted(const Screen& s) override;
+
+    // How each timer really ticked, kept when QUIBBLIX_TICK_LOG names a file (written there as
+    // the program ends) or after KeepTickLog().
+    void KeepTickLog();
+    const TickLog* Ticks() const { return tickLog_.get(); }
+    void WriteTickLog();
+
+    // Delivers every tick that is due by the clock, the earliest first.
+    void RunDueTimers();
+    const TimerQueue& Timers() const { return queue_; }
+
+private:
+    void ArmWake();
+    void SyncViews();
+    void RunAfterFirstPaint();
+
+    Program* program_ = nullptr;
+    int scale_;
+    int depth_ = 0;
+    uint64_t seedCounter_ = 0;
+    std::function<void()> onNothingLoaded_;
+    std::function<void()> afterFirstPaint_;
+    bool painted_ = false;
+    std::unique_ptr<Clock> ownClock_;
+    const Clock& clock_;
+    TimerQueue queue_;
+    QTimer wake_;  // single-shot, armed for the earliest due tick
+    std::unique_ptr<TickLog> tickLog_;
+    bool tickLogWritten_ = false;
+    std::string tickLogFile_;
+    std::unordered_map<const Screen*, ScreenView*> views_;
+    // Windows of unloaded screens, waiting for the event loop to delete them.
+    std::vector<QPointer<ScreenView>> dying_;
+};
+
+}  // namespace qbx

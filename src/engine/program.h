@@ -1,0 +1,55 @@
+// The running program: its screens, the backend's services, the random number generator, and
+// which screen is active.
+#pragma once
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "engine/controls.h"
+#include "engine/services.h"
+
+namespace qbx {
+
+class Screen;
+
+class Program {
+public:
+    explicit Program(Services& services, const PictureCatalogue* pictures = nullptr)
+        : services_(&services), pictures_(pictures) {}
+
+    Services& Svc() const { return *services_; }
+    void SetServices(Services& s) { services_ = &s; }
+    Random& Rng() { return rng_; }
+
+    // The picture of that name, or nullptr (always, for a program given no catalogue).
+    PictureRef FindPicture(std::string_view name) const;
+    const PictureCatalogue* Pictures() const { return pictures_; }
+    // Who draws the pictures' pixels, for a backend that shows them (none headless).
+    void SetArtist(const PictureArtist* artist) { artist_ = artist; }
+    const PictureArtist* Artist() const { return artist_; }
+
+    void AddScreen(Screen& s) { screens_.push_back(&s); }
+    const std::vector<Screen*>& Screens() const { return screens_; }
+    Screen* Find(std::string_view name) const;
+
+    // The most recently shown screen that is still visible.
+    Screen* Active() const;
+    void Activated(Screen& s);
+
+    // Controls of an unloaded screen are kept here until the outermost handler has returned,
+    // so a handler that unloaded its own screen never runs on freed memory.
+    void Bury(std::vector<std::unique_ptr<Control>>&& controls);
+    void CollectGarbage() { graveyard_.clear(); }
+
+private:
+    Services* services_;
+    const PictureCatalogue* pictures_;
+    const PictureArtist* artist_ = nullptr;
+    Random rng_;
+    std::vector<Screen*> screens_;
+    std::vector<Screen*> activation_;
+    std::vector<std::unique_ptr<Control>> graveyard_;
+};
+
+}  // namespace qbx

@@ -1,0 +1,64 @@
+// The arrow: its launch from the character's feet and its growth up to the ceiling or a
+// blocker, where it vanishes or stands as a wall.
+#include "engine/numbers.h"
+#include "forms/game/frmGame.h"
+
+namespace qbx {
+
+void FrmGame::LaunchArrow() {
+    Controls& c = c_;
+    Image& a = *c.arrow;
+    const Image& ch = *c.imgCharacter;
+    a.Left = ch.Left + 90;
+    a.Top = ch.Top + ch.Height - 45;
+    a.SetPicture(c.regarrow->Picture);
+    if (c.apwrup->Picture == c.pwrupfast->Picture) a.SetPicture(c.arrowfast->Picture);
+    a.Height = 1;
+    a.Visible = true;
+    c.tmrArrowGrow->SetEnabled(true);
+}
+
+void FrmGame::tmrArrowGrow_Timer() {
+    Controls& c = c_;
+    Image& a = *c.arrow;
+    if (!a.Visible) return;
+    if (a.Top > 0) {
+        a.Height += 45;
+        a.Top -= 45;
+        if (a.Picture == c.arrowfast->Picture) {
+            a.Height += 15;
+            a.Top -= 15;
+        }
+    }
+    const bool wall = c.apwrup->Picture == c.pwrupwall->Picture;
+    const float floorLine = c.shpBottom->Top;
+    if (a.Top <= 0) {
+        if (wall) {
+            a.SetPicture(c.arrowwall->Picture);
+            a.Height = floorLine;
+            a.Top = 0;
+        } else {
+            a.Visible = false;
+        }
+        c.tmrArrowGrow->SetEnabled(false);
+    }
+    // Every blocker is tested, also after one has stopped the arrow.
+    const int16_t upper = static_cast<int16_t>(c.shpBlocker.UBound());
+    for (ArrowBlockerIndex = 0; ArrowBlockerIndex <= upper; ++ArrowBlockerIndex) {
+        const Shape* k = c.shpBlocker.Get(ArrowBlockerIndex);
+        if (!k || !k->Visible) continue;
+        const float underside = k->Top + k->Height;
+        if (underside >= a.Top && a.Left + a.Width > k->Left && k->Left + k->Width > a.Left) {
+            if (wall) {
+                a.SetPicture(c.arrowwall->Picture);
+                a.Height = floorLine - underside;
+                a.Top = underside;
+            } else {
+                a.Visible = false;
+            }
+            c.tmrArrowGrow->SetEnabled(false);
+        }
+    }
+}
+
+}  // namespace qbx

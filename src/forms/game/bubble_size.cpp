@@ -1,0 +1,69 @@
+// Bubble pictures by size and colour, bounce peaks near the floor, and the end of a level.
+#include "engine/numbers.h"
+#include "forms/game/frmGame.h"
+
+namespace qbx {
+
+namespace {
+constexpr int16_t kFloorPeak[5] = {0, 4312, 3080, 2200, 1571};
+}
+
+PictureRef FrmGame::BubbleStore(int16_t size, const std::string& colour) const {
+    const Controls& c = c_;
+    if (colour == "RED") {
+        switch (size) {
+            case 1:
+                return c.ballreds1->Picture;
+            case 2:
+                return c.ballreds2->Picture;
+            case 3:
+                return c.ballreds3->Picture;
+            case 4:
+                return c.ballreds4->Picture;
+        }
+    } else if (colour == "GREEN") {
+        switch (size) {
+            case 1:
+                return c.ballgreens1->Picture;
+            case 2:
+                return c.ballgreens2->Picture;
+            case 3:
+                return c.ballgreens3->Picture;
+            case 4:
+                return c.ballgreens4->Picture;
+        }
+    }
+    return nullptr;
+}
+
+void FrmGame::tmrBubbleSize_Timer() {
+    Controls& c = c_;
+    LevelCleared = kTrue;
+    const float nearFloor = c.shpBottom->Top - 1200;
+    const int16_t upper = static_cast<int16_t>(c.BubblePic.UBound());
+    for (SizeIndex = 0; SizeIndex <= upper; ++SizeIndex) {
+        Image* b = c.BubblePic.Get(SizeIndex);
+        if (!b || !b->Visible) continue;
+        BubbleState& r = Bubbles[SizeIndex];
+        if (r.Size != 2 && r.Size != 3 && r.Size != 4) r.Size = 1;
+        // A colour word other than the two leaves the picture as it is.
+        if (PictureRef store = BubbleStore(r.Size, r.Colour); store && b->Picture != store)
+            b->SetPicture(store);
+        LevelCleared = kFalse;
+        if (nearFloor < b->Top && r.PeakTop != kFloorPeak[r.Size]) r.PeakTop = kFloorPeak[r.Size];
+    }
+    if (LevelCleared == kFalse) return;
+
+    if (Level < INT16_MAX) Level = static_cast<int16_t>(Level + 1);
+    ExtraLives = 0;
+    c.tmrBonus->SetEnabled(false);
+    c.tmrBubbleSize->SetEnabled(false);
+    c.tmrLeft->SetEnabled(false);
+    c.tmrRight->SetEnabled(false);
+    const long long bonus = LifeLost == kFalse ? 2LL * TimeBonus : TimeBonus;
+    const long long total = static_cast<long long>(Score) + bonus;
+    Score = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
+    LevelComplete();
+}
+
+}  // namespace qbx

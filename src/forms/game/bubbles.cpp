@@ -1,0 +1,213 @@
+// Bubble motion and collisions: the bubble tick, shots and splits, and the death sequence.
+#include <cmath>
+#include <string_view>
+
+#include "engine/numbers.h"
+#include "forms/game/frmGame.h"
+
+namespace qbx {
+
+// The direction words are compared as views of known length: most comparisons end at the
+// length, and the bubble tick makes hundreds of them.
+using namespace std::string_view_literals;
+
+namespace {
+// The peak of a bounce for each size (index 1 to 4), off the floor or a blocker.
+constexpr int16_t kPeakForSize[5] = {0, 4312, 3080, 2200, 1571};
+}  // namespace
+
+bool FrmGame::SlowBubbles() const {
+    return c_.apwrup->Picture == c_.pwrupslow->Picture;
+}
+
+void FrmGame::ShowScoreCaption() {
+    c_.lblScore->Caption = HeadedNumber("Score:", Score);
+}
+
+static int32_t AddSaturating(int32_t a, long long b) {
+    long long s = static_cast<long long>(a) + b;
+    if (s > INT32_MAX) return INT32_MAX;
+    if (s < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(s);
+}
+
+void FrmGame::tmrBubbles_Timer() {
+    Controls& c = c_;
+    const Image& ch = *c.imgCharacter;
+    Image& ar = *c.arrow;
+    const bool slow = SlowBubbles();
+    const float floorLine = c.shpBottom->Top;
+    const float rightWall = OuterWidth() - 90.0f;
+    const int16_t upper = static_cast<int16_t>(c.BubblePic.UBound());
+
+    for (BubbleIndex = 0; BubbleIndex <= upper; ++BubbleIndex) {
+        Image* bp = c.BubblePic.Get(BubbleIndex);
+        if (!bp || !bp->Visible) continue;
+        Image& b = *bp;
+        BubbleState& r = Bubbles[BubbleIndex];
+
+        // 1. The character: the boxes must overlap by more than 60 twips each way.
+        if (ch.Top + ch.Height > b.Top + 60 && ch.Left + ch.Width > b.Left + 60 &&
+            ch.Top + 60 < b.Top + b.Height && ch.Left + 60 < b.Left + b.Width) {
+            DeathSequence(BubbleIndex);
+            return;  // the tick that kills skips the power-up step
+        }
+
+        // 2. Blockers.
+        const int16_t blockerUpper = static_cast<int16_t>(c.shpBlocker.UBound());
+        for (BlockerIndex = 0; BlockerIndex <= blockerUpper; ++BlockerIndex) {
+            const Shape* kp = c.shpBlocker.Get(BlockerIndex);
+            if (!kp || !kp->Visible) continue;
+            const Shape& k = *kp;
+            const bool besideIt = b.Top + b.Height > k.Top && k.Top + k.Height > b.Top;
+            if (besideIt && std::fabs(b.Left + b.Width - k.Left) < 50)
+                r.HorizontalDirection = "LEFT";
+            if (besideIt && std::fabs(b.Left - (k.Left + k.Width)) < 50)
+                r.HorizontalDirection = "RIGHT";
+            if (k.Top + k.Height > b.Top - 50 && k.Top + k.Height - 50 < b.Top &&
+                k.Left - 50 < b.Left + b.Width && k.Left + k.Width > b.Left - 50)
+                r.PeakTop = ToInt16(b.Top);
+            if (k.Top - 50 < b.Top + b.Height && b.Top + b.Height - 50 < k.Top &&
+                k.Left - 50 < b.Left + b.Width && k.Left + k.Width > b.Left - 50) {
+                if (r.Size >= 1 && r.Size <= 4) LandingPeak = kPeakForSize[r.Size];
+                // Bounce as high above the blocker as a floor bounce rises above the floor.
+                r.PeakTop = ToInt16(LandingPeak - (floorLine + 60 - k.Top));
+                r.VerticalDirection = slow ? "UPSLOW" : "UP";
+            }
+        }
+
+        // 3. Sideways step.
+        const bool left = r.HorizontalDirection == "LEFT"sv;
+        const bool right = r.HorizontalDirection == "RIGHT"sv;
+        if (left) b.Left -= 20;
+        if (right) b.Left += 20;
+        if (slow) {
+            if (left) b.Left += 15;
+            if (right) b.Left -= 15;
+        }
+
+        // 4. The arrow, from its top down to the floor; inclusive comparisons.
+        if (ar.Visible && ar.Left + ar.Width >= b.Left && b.Left + b.Width >= ar.Left &&
+            b.Top + b.Height >= ar.Top)
+            SplitOrVanish(b, r);
+
+        // 5. Walls.
+        if (rightWall <= b.Left + b.Width) r.HorizontalDirection = "LEFT";
+        if (b.Left < 0) r.HorizontalDirection = "RIGHT";
+
+        // 6. Extra sideways step near the peak.
+        if (r.VerticalDirection == "DOWNSLOW"sv || r.VerticalDirection == "UPSLOW"sv) {
+            if (r.HorizontalDirection == "LEFT"sv) b.Left -= 5;
+            if (r.HorizontalDirection == "RIGHT"sv) b.Left += 5;
+        }
+
+        // 7. Downward step.
+        if (r.VerticalDirection == "DOWN"sv) b.Top += 30;
+        if (r.VerticalDirection == "DOWNSLOW"sv) b.Top += 15;
+        if (slow) {
+            if (r.VerticalDirection == "DOWN"sv) b.Top = F(static_cast<double>(b.Top) - 22.5);
+            if (r.VerticalDirection == "DOWNSLOW"sv) b.Top = F(static_cast<double>(b.Top) - 11.25);
+        }
+
+        // 8. Floor.
+        if (std::fabs(b.Top + b.Height - (floorLine + 60)) < 50) r.VerticalDirection = "UP";
+
+        // 9. Upward step.
+        if (r.VerticalDirection == "UP"sv) b.Top -= 30;
+        if (r.VerticalDirection == "UPSLOW"sv) b.Top -= 15;
+        if (slow) {
+            if (r.VerticalDirection == "UP"sv) b.Top += 15;
+            if (r.VerticalDirection == "UPSLOW"sv) b.Top = F(static_cast<double>(b.Top) + 7.5);
+        }
+
+        // 10. Turning at the peak.
+        const double peak = r.PeakTop;
+        const float slowLine = F(peak + peak / 10.0);
+        if (r.VerticalDirection == "UP"sv && b.Top < slowLine) r.VerticalDirection = "UPSLOW";
+        if (r.VerticalDirection == "UPSLOW"sv && b.Top < peak) r.VerticalDirection = "DOWNSLOW";
+        if (r.VerticalDirection == "DOWNSLOW"sv && b.Top > slowLine) r.VerticalDirection = "DOWN";
+    }
+
+    PowerupStep();
+}
+
+void FrmGame::SplitOrVanish(Image& b, BubbleState& r) {
+    Controls& c = c_;
+    auto stopArrow = [&c] {
+        c.arrow->Visible = false;
+        c.tmrArrowGrow->SetEnabled(false);
+    };
+    if (r.Size < 2) {
+        Score = AddSaturating(Score, 10);
+        ShowScoreCaption();
+        b.Visible = false;
+        stopArrow();
+        return;
+    }
+
+    b.Visible = false;
+    Score = AddSaturating(Score, 10LL * r.Size);
+    ShowScoreCaption();
+    const int n = c.BubblePic.UBound() + 1;
+    if (n >= kBubbleRecords) {
+        // No record is left for the other half: the shot bubble vanishes as a smallest one
+        // does.
+        stopArrow();
+        return;
+    }
+    Image& half = *c.BubblePic.Load(n);
+    BubbleState& h = Bubbles[n];
+    h.Size = static_cast<int16_t>(r.Size - 1);
+    half.Left = b.Left;
+    half.Top = b.Top;
+    h.PeakTop = ToInt16(static_cast<double>(half.Top) - 500);
+    h.HorizontalDirection = "LEFT";
+    h.VerticalDirection = "UP";
+    h.Colour = r.Colour;
+    if (PictureRef store = BubbleStore(h.Size, h.Colour); store && half.Picture != store)
+        half.SetPicture(store);
+
+    r.Size = static_cast<int16_t>(r.Size - 1);
+    r.HorizontalDirection = "RIGHT";
+    r.VerticalDirection = "UP";
+    r.PeakTop = ToInt16(static_cast<double>(b.Top) - 500);
+    stopArrow();
+    BringToFront(half);
+    half.Visible = true;
+    b.Visible = true;
+    DropPowerup(BubbleIndex);
+}
+
+void FrmGame::DeathSequence(int16_t index) {
+    Controls& c = c_;
+    const uint64_t generation = Generation();
+    Dying = kTrue;
+    c.tmrBonus->SetEnabled(false);
+    Shape& circle = *c.shpDeathCircle;
+    circle.Left = c.imgCharacter->Left - 390;
+    circle.Top = c.imgCharacter->Top - 200;
+    BringToFront(circle);
+    circle.Visible = true;
+
+    Svc().DoEvents();
+    // A New Game, an Exit or a closed window taken by the pump ended this game: the sequence
+    // must not take a life from, or set up a level of, the game that follows.
+    if (!IsLoaded() || Generation() != generation) return;
+    Svc().Sleep(800);
+
+    circle.Visible = false;
+    if (Image* b = c.BubblePic.Get(index)) b->Visible = false;
+    c.arrow->Visible = false;
+    if (Lives > INT16_MIN) Lives = static_cast<int16_t>(Lives - 1);
+    if (Image* icon = c.life.Get(Lives)) icon->SetPicture(c.lifex->Picture);
+    // Lives set to 0 or below from outside end the game too, rather than playing on.
+    if (Lives <= 0) {
+        GameOver();
+        return;
+    }
+    Form_Load();
+    if (!IsLoaded() || Generation() != generation) return;
+    LifeLost = kTrue;
+}
+
+}  // namespace qbx

@@ -1,0 +1,112 @@
+// Level flow: the countdown, the time bonus, the level-complete panel and the pause.
+#include "engine/numbers.h"
+#include "forms/game/frmGame.h"
+#include "forms/game/game_design.h"
+
+namespace qbx {
+
+namespace {
+constexpr int kDefaultPointer = 0;
+constexpr int kBlankPointer = 99;
+}  // namespace
+
+void FrmGame::tmrLevelStart_Timer() {
+    Controls& c = c_;
+    Countdown = static_cast<int16_t>(Countdown - 1);
+    if (Countdown > 0) c.lblCount->Caption = Dec(Countdown);
+    // A countdown set below zero from outside ends at once rather than running forever.
+    if (Countdown <= 0) {
+        Countdown = 3;
+        c.tmrLevelStart->SetEnabled(false);
+        c.tmrBubbles->SetEnabled(true);
+        c.tmrBubbleSize->SetEnabled(true);
+        c.tmrBonus->SetEnabled(true);
+        c.lblCount->Visible = false;
+    }
+}
+
+void FrmGame::tmrBonus_Timer() {
+    if (TimeBonus > 0) {
+        TimeBonus = static_cast<int16_t>(TimeBonus - 10);
+        if (TimeBonus < 0) TimeBonus = 0;
+        c_.lblTimeBonusRemaining->Caption = Dec(TimeBonus);
+    }
+}
+
+void FrmGame::LevelComplete() {
+    Controls& c = c_;
+    SetMousePointer(kDefaultPointer);
+    BringToFront(*c.lblComplete);
+    BringToFront(*c.lblDouble);
+    BringToFront(*c.lblBonus);
+    BringToFront(*c.lblTime);
+    c.lblComplete->Visible = true;
+    if (LifeLost == kFalse) c.lblDouble->Visible = true;
+    c.lblBonus->Visible = true;
+    c.lblTime->Caption = Dec(TimeBonus);
+    c.lblTime->Visible = true;
+    c.cmdContinue->Visible = true;
+}
+
+void FrmGame::cmdContinue_Click() {
+    Controls& c = c_;
+    c.lblDouble->Visible = false;
+    c.lblComplete->Visible = false;
+    c.lblBonus->Visible = false;
+    c.lblTime->Visible = false;
+    c.cmdContinue->Visible = false;
+    SetMousePointer(kBlankPointer);
+    c.tmrBubbleSize->SetEnabled(true);
+    c.tmrLeft->SetEnabled(true);
+    c.tmrRight->SetEnabled(true);
+    Form_Load();
+}
+
+void FrmGame::PauseGame() {
+    if (Dying != kFalse) return;
+    Controls& c = c_;
+    if (Paused == kFalse) {
+        Paused = kTrue;
+        c.tmrBonus->SetEnabled(false);
+        c.tmrLevelStart->SetEnabled(false);
+        c.tmrBubbleSize->SetEnabled(false);
+        c.tmrBubbles->SetEnabled(false);
+        c.tmrArrowGrow->SetEnabled(false);
+        c.tmrLeft->SetEnabled(false);
+        c.tmrRight->SetEnabled(false);
+        c.mnuPause->Caption = kUnpauseCaption;
+        SetMousePointer(kDefaultPointer);
+        BringToFront(*c.lblGamePaused);
+        c.lblGamePaused->Visible = true;
+        return;
+    }
+    Paused = kFalse;
+    c.lblGamePaused->Visible = false;
+    const bool onPanel = c.cmdContinue->Visible;
+    if (c.lblCount->Visible) {
+        c.tmrLevelStart->SetEnabled(true);
+    } else if (onPanel) {
+        // Back to the level-complete panel as it was: the level has been completed once, so
+        // the bubble-size and bonus timers stay off.
+        c.tmrBubbles->SetEnabled(true);
+    } else {
+        c.tmrBubbleSize->SetEnabled(true);
+        c.tmrBubbles->SetEnabled(true);
+        c.tmrBonus->SetEnabled(true);
+    }
+    c.mnuPause->Caption = kPauseCaption;
+    SetMousePointer(onPanel ? kDefaultPointer : kBlankPointer);
+    if (c.arrow->Visible) c.tmrArrowGrow->SetEnabled(true);
+}
+
+void FrmGame::WindowDeactivated() {
+    if (!IsVisible() || Paused != kFalse || Dying != kFalse) return;
+    const Controls& c = c_;
+    // Not on the level-complete panel, nor while a level is being set up: the set-up lets
+    // events run before it starts the countdown, which would then run under the pause.
+    if (c.cmdContinue->Visible) return;
+    if (!c.lblCount->Visible && !c.tmrBubbles->Enabled()) return;
+    PauseGame();
+}
+
+}  // namespace qbx

@@ -1,0 +1,82 @@
+// Power-ups: the drop after a split, falling and collecting, and the extra life.
+#include <cmath>
+
+#include "engine/numbers.h"
+#include "engine/program.h"
+#include "forms/game/frmGame.h"
+
+namespace qbx {
+
+void FrmGame::DropPowerup(int16_t& index) {
+    Controls& c = c_;
+    const float r = Prog().Rng().Rnd();
+    const int16_t s = Bubbles[index].Size;
+    // Int((25 - 2s) * r) + 2s + 1, in single precision: 2s + 1 to 25, each equally likely.
+    const float span = static_cast<float>(25 - 2 * s) * r;
+    const int16_t roll = ToInt16(std::floor(span) + 2 * s + 1);
+
+    int slot = 0;
+    for (int i = c.pwrup.LBound(); i <= c.pwrup.UBound(); ++i)
+        if (Image* p = c.pwrup.Get(i); p && !p->Visible) {
+            slot = i;
+            break;
+        }
+
+    const PictureRef active = c.apwrup->Picture;
+    PictureRef kind = nullptr;
+    // The first rule that holds wins; a roll naming the active kind drops nothing.
+    if (roll >= 23 && roll <= 25) {
+        if (active != c.pwrupwall->Picture) kind = c.pwrupwall->Picture;
+    } else if (roll >= 20 && roll <= 22) {
+        if (active != c.pwrupfast->Picture) kind = c.pwrupfast->Picture;
+    } else if (roll >= 17 && roll <= 19) {
+        if (active != c.pwrupslow->Picture) kind = c.pwrupslow->Picture;
+    } else if (roll == 16) {
+        if (active != c.pwruplife->Picture && Lives < 10 && ExtraLives < 5) {
+            kind = c.pwruplife->Picture;
+            ExtraLives = static_cast<int16_t>(ExtraLives + 1);
+        }
+    }
+    if (!kind) return;
+
+    Image* p = c.pwrup.Get(slot);
+    const Image* b = c.BubblePic.Get(index);
+    if (!p || !b) return;
+    p->SetPicture(kind);
+    p->Top = b->Top;
+    p->Left = b->Left + 20;
+    p->Visible = true;
+}
+
+void FrmGame::PowerupStep() {
+    Controls& c = c_;
+    const Image& ch = *c.imgCharacter;
+    const float floorLine = c.shpBottom->Top;
+    const int16_t upper = static_cast<int16_t>(c.pwrup.UBound());
+    for (PowerupIndex = 0; PowerupIndex <= upper; ++PowerupIndex) {
+        Image* pp = c.pwrup.Get(PowerupIndex);
+        if (!pp) continue;
+        Image& p = *pp;
+        if (p.Top + p.Height < floorLine && p.Visible) p.Top += 15;
+        if (!p.Visible || !(ch.Top + ch.Height > p.Top && ch.Left + ch.Width > p.Left &&
+                            p.Top + p.Height > ch.Top && p.Left + p.Width > ch.Left))
+            continue;
+        // A power-up of the active kind is used up without effect.
+        if (p.Picture != c.apwrup->Picture) {
+            if (c.apwrup->Picture != c.lifex->Picture) {
+                for (HistoryIndex = static_cast<int16_t>(c.hpwrup.Count() - 1); HistoryIndex >= 1;
+                     --HistoryIndex)
+                    c.hpwrup(HistoryIndex).SetPicture(c.hpwrup(HistoryIndex - 1).Picture);
+                c.hpwrup(0).SetPicture(c.apwrup->Picture);
+            }
+            if (p.Picture == c.pwruplife->Picture && Lives < 10) {
+                Lives = static_cast<int16_t>(Lives + 1);
+                if (Image* icon = c.life.Get(Lives - 1)) icon->SetPicture(c.life(0).Picture);
+            }
+        }
+        p.Visible = false;
+        c.apwrup->SetPicture(p.Picture);
+    }
+}
+
+}  // namespace qbx

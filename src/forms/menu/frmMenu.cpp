@@ -1,0 +1,126 @@
+// The main menu: starting a game, opening the other screens, the shortcut keys and the about
+// box.
+#include "forms/menu/frmMenu.h"
+
+#include "forms/game/frmGame.h"
+#include "forms/instructions/frmInstructions.h"
+#include "forms/menu/menu_design.h"
+#include "forms/scores/frmScores.h"
+
+namespace qbx {
+
+FrmMenu::FrmMenu(Program& program, Forms& forms)
+    : Screen(program, "frmMenu", MenuScreenDesign(), MenuControlsDesign()), forms_(forms) {
+    forms_.menu = this;
+}
+
+void FrmMenu::BindControls() {
+    Controls& c = c_;
+    c.cmdExit = Ctl<Button>("cmdExit");
+    c.cmdInstructions = Ctl<Button>("cmdInstructions");
+    c.cmdScores = Ctl<Button>("cmdScores");
+    c.cmdPlay = Ctl<Button>("cmdPlay");
+    c.lblTitle = Ctl<Label>("lblTitle");
+    c.ballreds1 = Ctl<Image>("ballreds1");
+    c.ballreds2 = Ctl<Image>("ballreds2");
+    c.ballreds3 = Ctl<Image>("ballreds3");
+    c.ballreds4 = Ctl<Image>("ballreds4");
+    c.ballgreens4 = Ctl<Image>("ballgreens4");
+    c.ballgreens3 = Ctl<Image>("ballgreens3");
+    c.ballgreens2 = Ctl<Image>("ballgreens2");
+    c.ballgreens1 = Ctl<Image>("ballgreens1");
+    c.cmdPlay->onClick = [this] { cmdPlay_Click(); };
+    c.cmdScores->onClick = [this] { cmdScores_Click(); };
+    c.cmdInstructions->onClick = [this] { cmdInstructions_Click(); };
+    c.cmdExit->onClick = [this] { cmdExit_Click(); };
+}
+
+void FrmMenu::UnbindControls() {
+    c_ = Controls{};
+}
+
+// A new game: the game screen comes back with its design-time controls, and its first touch
+// after the public variables are set runs the level set-up for level 1.
+void FrmMenu::cmdPlay_Click() {
+    FrmGame& game = *forms_.game;
+    if (game.IsLoaded()) game.Unload();
+    Hide();
+    game.Lives = 5;
+    game.Level = 1;
+    game.Score = 0;
+    game.ExtraLives = 0;
+    Timer* bubbleSize = game.C().tmrBubbleSize;
+    // The level set-up lets pending events run; if they unloaded the game screen meanwhile,
+    // its controls are gone and there is nothing to start.
+    if (!game.IsLoaded() || !bubbleSize) return;
+    // Paused meanwhile (perhaps with another screen opened over the game): it stays so.
+    if (game.Paused != 0) return;
+    bubbleSize->SetEnabled(true);
+    game.Show();
+}
+
+void FrmMenu::cmdScores_Click() {
+    FrmScores& scores = *forms_.scores;
+    scores.ReadScores();
+    scores.ReadLevels();
+    Hide();
+    scores.Show();
+}
+
+void FrmMenu::cmdInstructions_Click() {
+    Hide();
+    forms_.instructions->Show();
+}
+
+void FrmMenu::cmdExit_Click() {
+    Svc().End();
+}
+
+void FrmMenu::ShowAbout() {
+    Svc().MsgBox(kAboutText, kAboutTitle);
+}
+
+// The shortcuts count only with Ctrl alone: Ctrl together with Shift or Alt does nothing.
+void FrmMenu::Form_KeyDown(int16_t keyCode, int16_t shift) {
+    if (shift != vk::CtrlMask) return;
+    switch (keyCode) {
+        case 'A':
+            ShowAbout();
+            break;
+        case 'H':
+            cmdScores_Click();
+            break;
+        case 'I':
+            cmdInstructions_Click();
+            break;
+        case 'N':
+            cmdPlay_Click();
+            break;
+        case 'X':
+            Svc().End();
+        default:
+            break;
+    }
+}
+
+// Closing the menu window ends the program, whatever other screens are loaded.
+void FrmMenu::Form_Unload(int16_t& /*cancel*/) {
+    Svc().End();
+}
+
+std::map<std::string, std::function<void()>> FrmMenu::Routines() {
+    return {
+        {"cmdPlay_Click", [this] { cmdPlay_Click(); }},
+        {"cmdScores_Click", [this] { cmdScores_Click(); }},
+        {"cmdInstructions_Click", [this] { cmdInstructions_Click(); }},
+        {"cmdExit_Click", [this] { cmdExit_Click(); }},
+        {"ShowAbout", [this] { ShowAbout(); }},
+        {"Form_Unload",
+         [this] {
+             int16_t cancel = 0;
+             Form_Unload(cancel);
+         }},
+    };
+}
+
+}  // namespace qbx

@@ -1,0 +1,44 @@
+// The main menu with its about box: the screen the program starts on.
+#pragma once
+
+#include "engine/screen.h"
+#include "forms/forms.h"
+
+namespace qbx {
+
+class FrmMenu : public Screen {
+public:
+    FrmMenu(Program& program, Forms& forms);
+
+    void cmdPlay_Click();
+    void cmdScores_Click();
+    void cmdInstructions_Click();
+    void cmdExit_Click();
+    void ShowAbout();
+    void Form_KeyDown(int16_t keyCode, int16_t shift) override;
+    void Form_Unload(int16_t& cancel) override;
+
+    // The controls; touching them through C() loads the screen first.
+    struct Controls {
+        Button *cmdExit, *cmdInstructions, *cmdScores, *cmdPlay;
+        Label* lblTitle;
+        Image *ballreds1, *ballreds2, *ballreds3, *ballreds4, *ballgreens4, *ballgreens3,
+            *ballgreens2, *ballgreens1;
+    };
+    Controls& C() {
+        EnsureLoaded();
+        return c_;
+    }
+
+    std::map<std::string, std::function<void()>> Routines() override;
+
+protected:
+    void BindControls() override;
+    void UnbindControls() override;
+
+private:
+    Forms& forms_;
+    Controls c_{};
+};
+
+}  // namespace qbx

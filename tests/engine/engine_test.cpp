@@ -1,0 +1,213 @@
+// The window-system layer on the headless backend: pictures, control arrays, screens, timers,
+// the virtual clock and key routing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "backends/headless/headless_services.h"
+#include "engine/design_helpers.h"
+#include "engine/program.h"
+#include "engine/screen.h"
+#include "forms/pictures.h"
+
+namespace qbx {
+namespace {
+
+using namespace design;
+
+// A small screen with a button pair, an image array, a label and two timers.
+class TestScreen : public Screen {
+public:
+    TestScreen(Program& p, bool keyPreview)
+        : Screen(p, keyPreview ? "frmPreview" : "frmPlain",
+                 ScreenDesign{" Test", 3000, 3000, {0, 0, 0}, keyPreview, false},
+                 {Tmr("tmrA", 10), Tmr("tmrB", 10), Tmr("tmrSlow", 25),
+                  Btn("cmdOne", 0, 0, 100, 100, "One", {}, {}, 1),
+                  Btn("cmdTwo", 0, 0, 100, 100, "Two", {}, {}, 0),
+                  Img("pic", 0, 10, 20, 150, 150, true, "ballreds1"),
+                  Img("pic", 1, 30, 20, 150, 150, true, "ballreds1"),
+                  Lbl("lblText", -1, 0, 0, 100, 100, true, "x", {}, {})}) {}
+
+    void Form_Load() override { ++loads; }
+    void Form_KeyDown(int16_t code, int16_t shift) override {
+        keys.push_back("form:" + std::to_string(code) + "/" + std::to_string(shift));
+    }
+    int loads = 0;
+    int keptVariable = 0;
+    std::vector<std::string> keys;
+
+protected:
+    void BindControls() override {
+        Ctl<Button>("cmdOne")->onClick = [this] { keys.push_back("click:one"); };
+        Ctl<Button>("cmdTwo")->onClick = [this] { keys.push_back("click:two"); };
+        Ctl<Button>("cmdTwo")->onKeyDown = [this](int16_t code, int16_t) {
+            keys.push_back("two:" + std::to_string(code));
+        };
+    }
+    void UnbindControls() override {}
+};
+
+struct Fixture : ::testing::Test {
+    HeadlessServices svc{3};
+    Program program{svc};
+    TestScreen plain{program, false};
+    TestScreen preview{program, true};
+    Fixture() { svc.Attach(program); }
+    Timer& T(Screen& s, const char* name) { return *static_cast<Timer*>(s.Find(name)); }
+};
+
+TEST_F(Fixture, PicturesAreSharedAndAssigningOneResizesKeepingTheCorner) {
+    EXPECT_EQ(LookupPicture("ballreds4"), LookupPicture("ballreds4"));
+    EXPECT_NE(LookupPicture("ballreds4"), LookupPicture("ballgreens4"));
+    EXPECT_EQ(LookupPicture("nothing"), nullptr);
+    plain.EnsureLoaded();
+    auto& a = *static_cast<Image*>(plain.Find("pic(0)"));
+    EXPECT_EQ(a.Picture, static_cast<Image*>(plain.Find("pic(1)"))->Picture);
+    a.SetPicture(LookupPicture("regarrow"));
+    EXPECT_EQ(a.Left, 10);
+    EXPECT_EQ(a.Top, 20);
+    EXPECT_EQ(a.Width, 120);
+    EXPECT_EQ(a.Height, 5250);
+}
+
+TEST_F(Fixture, ControlArraysAndTheDrawingOrderOfLoadedElements) {
+    plain.EnsureLoaded();
+    ControlArray& pics = *plain.FindArray("pic");
+    static_cast<Image*>(pics.Get(0))->SetPicture(LookupPicture("ballgreens2"));
+    auto* copy = static_cast<Image*>(pics.Load(5));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_FALSE(copy->Visible);
+    EXPECT_EQ(copy->Picture, LookupPicture("ballgreens2"));
+    EXPECT_EQ(copy->Left, 10);
+    EXPECT_EQ(pics.UBound(), 5);
+    EXPECT_EQ(pics.Count(), 3);
+    EXPECT_EQ(pics.Get(3), nullptr);
+    EXPECT_EQ(pics.Load(5), nullptr);  // already loaded
+    EXPECT_EQ(pics.Load(-1), nullptr);
+    auto& z = plain.ZOrder();
+    auto at = [&](Control* c) { return std::find(z.begin(), z.end(), c) - z.begin(); };
+    EXPECT_EQ(at(copy) + 1, at(plain.Find("pic(0)")));  // just in front of the one it copies
+    pics.Unload(5);
+    EXPECT_EQ(pics.UBound(), 1);
+    EXPECT_EQ(std::find(z.begin(), z.end(), copy), z.end());
+    pics.Unload(3);  // a hole: nothing happens
+    Control* label = plain.Find("lblText");
+    plain.BringToFront(*label);
+    EXPECT_EQ(z.front(), label);
+}
+
+TEST_F(Fixture, ScreensLoadOnFirstTouchAndUnloadKeepsVariables) {
+    plain.keptVariable = 42;
+    plain.EnsureLoaded();
+    plain.EnsureLoaded();
+    EXPECT_EQ(plain.loads, 1);
+    static_cast<Label*>(plain.Find("lblText"))->Caption = "changed";
+    plain.Unload();
+    EXPECT_FALSE(plain.IsLoaded());
+    EXPECT_EQ(plain.Find("lblText"), nullptr);
+    EXPECT_EQ(plain.keptVariable, 42);
+    plain.Show();
+    EXPECT_EQ(plain.loads, 2);
+    EXPECT_EQ(static_cast<Label*>(plain.Find("lblText"))->Caption, "x");
+}
+
+TEST_F(Fixture, VirtualClockFiresInDueOrderWithTiesInDesignOrder) {
+    plain.EnsureLoaded();
+    std::vector<std::string> fired;
+    for (const char* name : {"tmrA", "tmrB", "tmrSlow"})
+        T(plain, name).onTimer = [&, name] { fired.push_back(name + std::to_string(svc.Clock())); };
+    T(plain, "tmrB").SetEnabled(true);
+    T(plain, "tmrA").SetEnabled(true);
+    T(plain, "tmrSlow").SetEnabled(true);
+    svc.Advance(25);
+    EXPECT_EQ(fired,
+              (std::vector<std::string>{"tmrA10", "tmrB10", "tmrA20", "tmrB20", "tmrSlow25"}));
+    // Enabling an enabled timer keeps its phase; disabling and enabling restarts it.
+    fired.clear();
+    T(plain, "tmrA").SetEnabled(true);
+    T(plain, "tmrB").SetEnabled(false);
+    svc.Advance(3);
+    T(plain, "tmrB").SetEnabled(true);
+    svc.Advance(10);
+    EXPECT_EQ(fired, (std::vector<std::string>{"tmrA30", "tmrB38"}));
+}
+
+TEST_F(Fixture, TimerIsNeverReenteredAndFiresOnceAfterASleep) {
+    plain.EnsureLoaded();
+    int a = 0, b = 0, depth = 0, maxDepth = 0;
+    T(plain, "tmrB").onTimer = [&] { ++b; };
+    T(plain, "tmrA").onTimer = [&] {
+        ++a;
+        maxDepth = std::max(maxDepth, ++depth);
+        if (a == 1) {
+            svc.Sleep(100);  // both timers fall due many times meanwhile
+            svc.DoEvents();
+        }
+        --depth;
+    };
+    T(plain, "tmrA").SetEnabled(true);
+    T(plain, "tmrB").SetEnabled(true);
+    svc.Advance(10);
+    EXPECT_EQ(maxDepth, 1);
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, 1);  // the pump delivered tmrB once, not ten times
+    EXPECT_EQ(svc.Clock(), 110);
+    svc.Advance(10);  // back on the 10 ms grid
+    EXPECT_EQ(a, 2);
+    EXPECT_EQ(b, 2);
+}
+
+TEST_F(Fixture, KeysRouteThroughPreviewAndFocusToTheActiveScreenOnly) {
+    plain.Show();
+    EXPECT_EQ(plain.FocusedButton(), plain.Find("cmdTwo"));  // lowest tab index
+    plain.KeyDown('Q', 0);
+    plain.KeyDown(vk::Enter, 0);
+    plain.KeyDown(vk::Enter, 0, true);  // held: its repeats never click
+    plain.KeyDown(vk::Space, 0);        // Space clicks once, when it comes up
+    plain.KeyDown(vk::Space, 0, true);
+    EXPECT_EQ(plain.keys, (std::vector<std::string>{"two:81", "two:13", "click:two", "two:13",
+                                                    "two:32", "two:32"}));
+    plain.KeyUp(vk::Space, 0);
+    plain.KeyUp(vk::Space, 0);
+    EXPECT_EQ(plain.keys.back(), "click:two");
+    EXPECT_EQ(plain.keys.size(), 7u);
+    plain.keys.clear();
+    plain.KeyDown(vk::Space, 0);
+    plain.KeyDown(vk::Tab, 0);
+    plain.KeyUp(vk::Space, 0);  // the focus moved on while Space was down: no click
+    EXPECT_EQ(plain.keys, (std::vector<std::string>{"two:32"}));
+    plain.keys.clear();
+    EXPECT_EQ(plain.FocusedButton(), plain.Find("cmdOne"));
+    plain.KeyDown('Q', 0);  // cmdOne ignores keys: nothing reaches the screen
+    EXPECT_TRUE(plain.keys.empty());
+    plain.Find("cmdOne")->Visible = false;
+    plain.Find("cmdTwo")->Visible = false;
+    plain.KeyDown('Q', 2);  // no focus: the screen's own handler
+    EXPECT_EQ(plain.keys, (std::vector<std::string>{"form:81/2"}));
+
+    preview.Show();
+    EXPECT_EQ(program.Active(), &preview);
+    preview.KeyDown(vk::Enter, 0);
+    EXPECT_EQ(preview.keys, (std::vector<std::string>{"form:13/0", "two:13", "click:two"}));
+    preview.Hide();
+    EXPECT_EQ(program.Active(), &plain);
+    preview.KeyDown('Q', 0);  // a hidden screen takes no keys
+    EXPECT_EQ(preview.keys.size(), 3u);
+    plain.Unload();
+    EXPECT_EQ(program.Active(), nullptr);
+}
+
+TEST(RandomTest, UniformInUnitIntervalAndForceable) {
+    Random r;
+    r.Seed(99);
+    for (int i = 0; i < 1000; ++i) {
+        const float v = r.Rnd();
+        ASSERT_TRUE(v >= 0.0f && v < 1.0f) << v;
+    }
+    r.Force(0.5f);
+    EXPECT_EQ(r.Rnd(), 0.5f);
+    EXPECT_NE(r.Rnd(), 0.5f);  // forced once only
+}
+
+}  // namespace
+}  // namespace qbx
