@@ -285,13 +285,13 @@ void Screen::Unload() {
     spacePressed_ = nullptr;
     loaded_ = false;
     visible_ = false;
-    mousePointer_ = 0;
+    mousePointer_ = Pointer::Default;
     program_.Bury(std::move(owned_));
     owned_.clear();
     Svc().ScreenChanged(*this, ScreenEvent::Unloaded);
 }
 
-void Screen::SetMousePointer(int kind) {
+void Screen::SetMousePointer(Pointer kind) {
     if (kind == mousePointer_) return;
     mousePointer_ = kind;
     Svc().ScreenChanged(*this, ScreenEvent::PointerChanged);

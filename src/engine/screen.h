@@ -43,13 +43,16 @@ struct ControlDesign {
     int shortcutKey = 0;
 };
 
+// A screen's mouse pointer: the system's default, or the screen's own cursor.
+enum class Pointer : int { Default = 0, Custom = 99 };
+
 struct ScreenDesign {
     const char* caption = "";
     float clientWidth = 0, clientHeight = 0;  // twips
     Rgb back{};
     bool keyPreview = false;
     bool hasMenuBar = false;
-    int mousePointer = 0;  // 0 the system's default, 99 the screen's own cursor
+    Pointer mousePointer = Pointer::Default;
 };
 
 // A control array: elements by index with holes allowed.
@@ -147,9 +150,8 @@ public:
     // The outer width: client width plus the frame (45 twips each side).
     float OuterWidth() const { return design_.clientWidth + 90.0f; }
 
-    // 0: the system's default pointer; 99: the screen's own (blank) cursor.
-    int MousePointer() const { return mousePointer_; }
-    void SetMousePointer(int kind);
+    Pointer MousePointer() const { return mousePointer_; }
+    void SetMousePointer(Pointer kind);
 
     // Drawing order, front to back; buttons are always drawn above everything else.
     const std::vector<Control*>& ZOrder() const { return zorder_; }
@@ -221,7 +223,7 @@ private:
     bool loaded_ = false;
     bool visible_ = false;
     uint64_t generation_ = 0;
-    int mousePointer_ = 0;
+    Pointer mousePointer_ = Pointer::Default;
     Button* focus_ = nullptr;
     Button* spacePressed_ = nullptr;  // the button Space went down on, clicked when it comes up
 

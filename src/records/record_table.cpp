@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "engine/utf8.h"
+
 namespace qbx::records {
 
 namespace {
@@ -15,34 +17,6 @@ bool IsBlank(char c) {
 }
 bool IsLineEnd(char c) {
     return c == '\r' || c == '\n';
-}
-
-// Length of the well-formed UTF-8 sequence at s[i], or 0 when there is none (overlong forms,
-// surrogates and values beyond U+10FFFF count as invalid).
-size_t Utf8Length(std::string_view s, size_t i) {
-    const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = b(i);
-    if (c < 0x80) return 1;
-    size_t len = 0;
-    unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-    if (c >= 0xC2 && c <= 0xDF) {
-        len = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        len = 3;
-        if (c == 0xE0) lo = 0xA0;
-        if (c == 0xED) hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        len = 4;
-        if (c == 0xF0) lo = 0x90;
-        if (c == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size()) return 0;
-    if (b(i + 1) < lo || b(i + 1) > hi) return 0;
-    for (size_t k = 2; k < len; ++k)
-        if ((b(i + k) & 0xC0) != 0x80) return 0;
-    return len;
 }
 
 bool AtEnd(std::string_view text, size_t pos) {
@@ -65,7 +39,7 @@ std::string CleanField(std::string_view raw) {
             piece = "'";
         } else if (c < 0x20 || c == 0x7F) {
             piece = kReplacement;
-        } else if ((len = Utf8Length(raw, i)) == 0) {
+        } else if ((len = Utf8SequenceLength(raw, i)) == 0) {
             len = 1;
             piece = kReplacement;
         } else {

@@ -143,7 +143,7 @@ static void ScreenJson(Screen& s, std::string& o) {
     o += ", \"focus\": ";
     Button* f = s.IsLoaded() ? s.FocusedButton() : nullptr;
     o += f ? JsonString(f->DisplayName()) : "null";
-    o += ", \"mousePointer\": " + std::to_string(s.MousePointer());
+    o += ", \"mousePointer\": " + std::to_string(static_cast<int>(s.MousePointer()));
     o += ", \"vars\": {";
     bool first = true;
     for (const VarRef& v : s.Vars()) {
@@ -535,7 +535,7 @@ std::string Driver::ValueOf(const std::string& form, const std::string& path, bo
     Screen& s = *program_.Find(form);
     if (path == "loaded") return s.IsLoaded() ? "true" : "false";
     if (path == "visible") return s.IsVisible() ? "true" : "false";
-    if (path == "mousePointer") return std::to_string(s.MousePointer());
+    if (path == "mousePointer") return std::to_string(static_cast<int>(s.MousePointer()));
     if (path == "caption") return s.caption;
     if (path == "focus") {
         Button* f = s.IsLoaded() ? s.FocusedButton() : nullptr;

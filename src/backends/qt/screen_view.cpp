@@ -788,7 +788,7 @@ void ScreenView::SyncPointer() {
     if (!screen_ || screen_->MousePointer() == pointer_) return;
     pointer_ = screen_->MousePointer();
     // The menu bar keeps the normal pointer; only the client area takes the screen's own.
-    if (pointer_ == 99)
+    if (pointer_ == Pointer::Custom)
         client_->setCursor(BlankCursor());
     else
         client_->unsetCursor();

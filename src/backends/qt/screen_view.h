@@ -8,11 +8,13 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/controls.h"
+#include "engine/screen.h"
 
 class QAction;
 class QMenu;
@@ -188,7 +190,7 @@ private:
     QMenuBar* menuBar_ = nullptr;
     std::vector<MenuEntry> menu_;
     std::string title_;
-    int pointer_ = -1;
+    std::optional<Pointer> pointer_;  // none before the first sync
     bool shownOnce_ = false;
 };
 

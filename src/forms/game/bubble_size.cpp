@@ -4,10 +4,6 @@
 
 namespace qbx {
 
-namespace {
-constexpr int16_t kFloorPeak[5] = {0, 4312, 3080, 2200, 1571};
-}
-
 PictureRef FrmGame::BubbleStore(int16_t size, const std::string& colour) const {
     const Controls& c = c_;
     if (colour == "RED") {
@@ -50,7 +46,7 @@ void FrmGame::tmrBubbleSize_Timer() {
         if (PictureRef store = BubbleStore(r.Size, r.Colour); store && b->Picture != store)
             b->SetPicture(store);
         LevelCleared = kFalse;
-        if (nearFloor < b->Top && r.PeakTop != kFloorPeak[r.Size]) r.PeakTop = kFloorPeak[r.Size];
+        if (nearFloor < b->Top && r.PeakTop != kBouncePeak[r.Size]) r.PeakTop = kBouncePeak[r.Size];
     }
     if (LevelCleared == kFalse) return;
 

@@ -11,11 +11,6 @@ namespace qbx {
 // length, and the bubble tick makes hundreds of them.
 using namespace std::string_view_literals;
 
-namespace {
-// The peak of a bounce for each size (index 1 to 4), off the floor or a blocker.
-constexpr int16_t kPeakForSize[5] = {0, 4312, 3080, 2200, 1571};
-}  // namespace
-
 bool FrmGame::SlowBubbles() const {
     return c_.apwrup->Picture == c_.pwrupslow->Picture;
 }
@@ -69,7 +64,7 @@ void FrmGame::tmrBubbles_Timer() {
                 r.PeakTop = ToInt16(b.Top);
             if (k.Top - 50 < b.Top + b.Height && b.Top + b.Height - 50 < k.Top &&
                 k.Left - 50 < b.Left + b.Width && k.Left + k.Width > b.Left - 50) {
-                if (r.Size >= 1 && r.Size <= 4) LandingPeak = kPeakForSize[r.Size];
+                if (r.Size >= 1 && r.Size <= 4) LandingPeak = kBouncePeak[r.Size];
                 // Bounce as high above the blocker as a floor bounce rises above the floor.
                 r.PeakTop = ToInt16(LandingPeak - (floorLine + 60 - k.Top));
                 r.VerticalDirection = slow ? "UPSLOW" : "UP";

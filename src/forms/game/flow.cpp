@@ -5,11 +5,6 @@
 
 namespace qbx {
 
-namespace {
-constexpr int kDefaultPointer = 0;
-constexpr int kBlankPointer = 99;
-}  // namespace
-
 void FrmGame::tmrLevelStart_Timer() {
     Controls& c = c_;
     Countdown = static_cast<int16_t>(Countdown - 1);
@@ -35,7 +30,7 @@ void FrmGame::tmrBonus_Timer() {
 
 void FrmGame::LevelComplete() {
     Controls& c = c_;
-    SetMousePointer(kDefaultPointer);
+    SetMousePointer(Pointer::Default);
     BringToFront(*c.lblComplete);
     BringToFront(*c.lblDouble);
     BringToFront(*c.lblBonus);
@@ -55,7 +50,7 @@ void FrmGame::cmdContinue_Click() {
     c.lblBonus->Visible = false;
     c.lblTime->Visible = false;
     c.cmdContinue->Visible = false;
-    SetMousePointer(kBlankPointer);
+    SetMousePointer(Pointer::Custom);
     c.tmrBubbleSize->SetEnabled(true);
     c.tmrLeft->SetEnabled(true);
     c.tmrRight->SetEnabled(true);
@@ -75,7 +70,7 @@ void FrmGame::PauseGame() {
         c.tmrLeft->SetEnabled(false);
         c.tmrRight->SetEnabled(false);
         c.mnuPause->Caption = kUnpauseCaption;
-        SetMousePointer(kDefaultPointer);
+        SetMousePointer(Pointer::Default);
         BringToFront(*c.lblGamePaused);
         c.lblGamePaused->Visible = true;
         return;
@@ -95,7 +90,7 @@ void FrmGame::PauseGame() {
         c.tmrBonus->SetEnabled(true);
     }
     c.mnuPause->Caption = kPauseCaption;
-    SetMousePointer(onPanel ? kDefaultPointer : kBlankPointer);
+    SetMousePointer(onPanel ? Pointer::Default : Pointer::Custom);
     if (c.arrow->Visible) c.tmrArrowGrow->SetEnabled(true);
 }
 

@@ -20,21 +20,13 @@ struct BubbleState {
 
 constexpr int kBubbleRecords = 101;  // Bubbles(0 To 100)
 
+// The peak line of a bounce for each size (1 to 4), off the floor or off a blocker: 2200 x 1.4
+// squared, 3080, 2200 and 2200 / 1.4, as 16-bit integers.
+inline constexpr int16_t kBouncePeak[5] = {0, 4312, 3080, 2200, 1571};
+
 class FrmGame : public Screen {
 public:
     FrmGame(Program& program, Forms& forms);
-
-    // ---- public variables (get and let) ----
-    int16_t ExtraLivesGet() const { return ExtraLives; }
-    void ExtraLivesLet(int16_t v) { ExtraLives = v; }
-    int16_t LivesGet() const { return Lives; }
-    void LivesLet(int16_t v) { Lives = v; }
-    int16_t LevelGet() const { return Level; }
-    void LevelLet(int16_t v) { Level = v; }
-    int32_t ScoreGet() const { return Score; }
-    void ScoreLet(int32_t v) { Score = v; }
-    int16_t PausedGet() const { return Paused; }
-    void PausedLet(int16_t v) { Paused = v; }
 
     // ---- handlers and routines ----
     void Form_Load() override;

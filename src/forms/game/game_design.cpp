@@ -34,7 +34,8 @@ const Rect kSeamRects[12] = {
 };
 
 const ScreenDesign& GameScreenDesign() {
-    static const ScreenDesign d{" Quibblix", 13575, 7515, {0, 192, 192}, false, true, 99};
+    static const ScreenDesign d{" Quibblix", 13575, 7515,           {0, 192, 192},
+                                false,       true,  Pointer::Custom};
     return d;
 }
 

@@ -11,7 +11,7 @@ using namespace design;
 const ScreenDesign& InstructionsScreenDesign() {
     // No key preview: the return button, the only control that takes the focus, gets the keys.
     static const ScreenDesign d{
-        " Quibblix -- Instructions", 8535, 6255, {255, 192, 128}, false, false, 0};
+        " Quibblix -- Instructions", 8535, 6255, {255, 192, 128}, false, false, Pointer::Default};
     return d;
 }
 

@@ -10,7 +10,8 @@ using namespace design;
 
 const ScreenDesign& MenuScreenDesign() {
     // Key preview: the menu's shortcuts work whichever button has the focus.
-    static const ScreenDesign d{" Quibblix", 8655, 5595, {0, 0, 255}, true, false, 0};
+    static const ScreenDesign d{" Quibblix",     8655, 5595, {0, 0, 255}, true, false,
+                                Pointer::Default};
     return d;
 }
 

@@ -11,8 +11,13 @@ using namespace design;
 
 const ScreenDesign& ScoresScreenDesign() {
     // No key preview: the return button, the only control that takes the focus, gets the keys.
-    static const ScreenDesign d{
-        " Quibblix -- High Scores & Levels", 9135, 10455, {255, 128, 0}, false, false, 0};
+    static const ScreenDesign d{" Quibblix -- High Scores & Levels",
+                                9135,
+                                10455,
+                                {255, 128, 0},
+                                false,
+                                false,
+                                Pointer::Default};
     return d;
 }
 

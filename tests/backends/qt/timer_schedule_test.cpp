@@ -27,7 +27,8 @@ struct FakeClock : Clock {
 class TimerScreen : public Screen {
 public:
     TimerScreen(Program& p, std::string name)
-        : Screen(p, std::move(name), ScreenDesign{" Timers", 1500, 1500, {}, false, false, 0},
+        : Screen(p, std::move(name),
+                 ScreenDesign{" Timers", 1500, 1500, {}, false, false, Pointer::Default},
                  {Tmr("tmrFast", 10), Tmr("tmrWalk", 16), Tmr("tmrSame", 10)}) {}
     Timer& Get(std::string_view name) {
         EnsureLoaded();

@@ -45,7 +45,8 @@ constexpr Rgb kBack{0, 128, 0}, kGrey{192, 192, 192};
 class ProbeScreen : public Screen {
 public:
     ProbeScreen(Program& p, std::string name, bool keyPreview = false)
-        : Screen(p, std::move(name), ScreenDesign{" Probe", 3000, 1500, kBack, keyPreview, true, 0},
+        : Screen(p, std::move(name),
+                 ScreenDesign{" Probe", 3000, 1500, kBack, keyPreview, true, Pointer::Default},
                  {Mnu("mnuFile", "&File", ""), Mnu("mnuGo", "&Go", "mnuFile", 'G'),
                   Mnu("mnuLine", "-", "mnuFile"), Mnu("mnuPause", "&Pause Game", "mnuFile", 'P'),
                   Tmr("tmrA", 10), Tmr("tmrB", 10),

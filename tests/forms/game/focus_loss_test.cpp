@@ -68,7 +68,7 @@ TEST(FocusLoss, LeavesThePanelTheDeathAndTheSetUpOfTheNextLevelAlone) {
     g.WindowDeactivated();
     EXPECT_EQ(g.Paused, 0);
     EXPECT_TRUE(g.C().tmrBubbles->Enabled());
-    EXPECT_EQ(g.MousePointer(), 0);
+    EXPECT_EQ(g.MousePointer(), Pointer::Default);
 
     // The set-up of the next level lets events run before its countdown starts; a pause there
     // would leave the countdown running under the pause label.

@@ -150,12 +150,12 @@ TEST_F(LevelsTest, CountdownAndItsPauseThenTheTimeBonus) {
     // Paused, nothing runs; resumed, only the countdown goes on.
     g.PauseGame();
     EXPECT_TRUE(c().lblGamePaused->Visible);
-    EXPECT_EQ(g.MousePointer(), 0);
+    EXPECT_EQ(g.MousePointer(), Pointer::Default);
     for (Timer* t : g.Timers()) EXPECT_FALSE(t->Enabled()) << t->name;
     h.svc.Advance(5000);
     EXPECT_EQ(c().lblCount->Caption, "2");
     g.PauseGame();
-    EXPECT_EQ(g.MousePointer(), 99);
+    EXPECT_EQ(g.MousePointer(), Pointer::Custom);
     EXPECT_FALSE(c().tmrBubbleSize->Enabled());
     EXPECT_FALSE(c().tmrBubbles->Enabled());
     h.svc.Advance(1599);
@@ -194,7 +194,7 @@ TEST_F(LevelsTest, ClearingALevelAddsTheDoubledOrSingleBonusOnce) {
         EXPECT_TRUE(c().cmdContinue->Visible);
         EXPECT_EQ(c().lblDouble->Visible, !lifeLost);
         EXPECT_EQ(c().lblTime->Caption, "120");
-        EXPECT_EQ(g.MousePointer(), 0);
+        EXPECT_EQ(g.MousePointer(), Pointer::Default);
         EXPECT_FALSE(c().tmrBubbleSize->Enabled());
         EXPECT_FALSE(c().tmrBonus->Enabled());
         h.svc.Advance(3000);
@@ -215,7 +215,7 @@ TEST_F(LevelsTest, PauseOnThePanelReturnsToThePanelAndTheLevelCompletesOnce) {
     EXPECT_TRUE(c().tmrBubbles->Enabled());
     EXPECT_FALSE(c().tmrBubbleSize->Enabled());
     EXPECT_FALSE(c().tmrBonus->Enabled());
-    EXPECT_EQ(g.MousePointer(), 0);
+    EXPECT_EQ(g.MousePointer(), Pointer::Default);
     h.svc.Advance(2000);
     EXPECT_EQ(g.Level, 2);
     EXPECT_EQ(g.Score, score);
@@ -227,7 +227,7 @@ TEST_F(LevelsTest, PauseOnThePanelReturnsToThePanelAndTheLevelCompletesOnce) {
     g.KeyDown(vk::Enter, 0);
     EXPECT_FALSE(c().cmdContinue->Visible);
     EXPECT_FALSE(c().lblComplete->Visible);
-    EXPECT_EQ(g.MousePointer(), 99);
+    EXPECT_EQ(g.MousePointer(), Pointer::Custom);
     EXPECT_EQ(c().lblLevel->Caption, "Level:\r\n2");
     EXPECT_EQ(c().lblScore->Caption, "Score:\r\n" + std::to_string(score));
     EXPECT_EQ(Shown(c().BubblePic, &g), "2R 2R 2G 2G");
