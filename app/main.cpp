@@ -10,7 +10,9 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "art/art.h"
@@ -49,22 +51,29 @@ constexpr const char* kUsage =
 // The command that starts this game under a virtual display: the program as the player ran it
 // (a bare name was found on the PATH, a path works from where it was typed), with its options.
 std::string UnderVirtualDisplay(int argc, char** argv) {
-    std::string line = "xvfb-run -a";
+    std::ostringstream line;
+    line << "xvfb-run -a";
     for (int i = 0; i < argc; ++i) {
-        const std::string a = argv[i];
+        const std::string_view a = argv[i];
         const bool plain = !a.empty() && a.find_first_not_of(
                                              "abcdefghijklmnopqrstuvwxyz"
                                              "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                             "0123456789_-+=/.,:@%") == std::string::npos;
+                                             "0123456789_-+=/.,:@%") == std::string_view::npos;
+        line << ' ';
         if (plain) {
-            line += " " + a;
+            line << a;
             continue;
         }
-        std::string quoted = "'";
-        for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        line += " " + quoted + "'";
+        line << '\'';
+        for (char c : a) {
+            if (c == '\'')
+                line << "'\\''";
+            else
+                line << c;
+        }
+        line << '\'';
     }
-    return line;
+    return line.str();
 }
 
 // Four times the game's window (905 pixels wide) is about as wide as a 4K screen.
