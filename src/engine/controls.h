@@ -161,6 +161,8 @@ public:
     std::string parent;  // name of the top-level menu this item belongs to; empty for a top one
     bool separator = false;
     int shortcutKey = 0;  // virtual-key code used with Ctrl; 0 for none
+    bool checkable = false;
+    bool Checked = false;
     bool Enabled = true;
     std::function<void()> onClick;
 };

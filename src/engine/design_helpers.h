@@ -100,4 +100,12 @@ inline ControlDesign Mnu(const char* name, const char* caption, const char* pare
     return d;
 }
 
+// A menu command with a check mark.
+inline ControlDesign CheckMnu(const char* name, const char* caption, const char* parent,
+                              int shortcutKey = 0) {
+    ControlDesign d = Mnu(name, caption, parent, shortcutKey);
+    d.checkable = true;
+    return d;
+}
+
 }  // namespace qbx::design

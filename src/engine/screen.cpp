@@ -167,6 +167,7 @@ static std::unique_ptr<Control> MakeControl(const ControlDesign& d) {
             m->parent = d.menuParent;
             m->separator = std::string_view(d.caption) == "-";
             m->shortcutKey = d.shortcutKey;
+            m->checkable = d.checkable;
             c = std::move(m);
             break;
         }

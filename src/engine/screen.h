@@ -41,6 +41,7 @@ struct ControlDesign {
     Rgb fillColor{};
     const char* menuParent = "";
     int shortcutKey = 0;
+    bool checkable = false;  // a menu command that shows a check mark
 };
 
 // A screen's mouse pointer: the system's default, or the screen's own cursor.

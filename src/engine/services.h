@@ -1,11 +1,14 @@
 // The services every backend provides to the screens: event pump, sleep, message box, clock
-// seed, program directory, environment, ending the program, and notifications for the view.
+// seed, program directory, environment, ending the program, sound, and notifications for the
+// view.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <stdexcept>
 #include <string>
+
+#include "engine/sound.h"
 
 namespace qbx {
 
@@ -36,6 +39,13 @@ public:
     virtual std::string Environ(const std::string& name) = 0;
     // Ends the program at once; no screen's unload handler runs.
     [[noreturn]] virtual void End() = 0;
+
+    // Plays a sound effect, unless the sound is off; never waits for it. variant picks a
+    // version of the effect (a popped bubble's size).
+    virtual void PlaySound(Sound effect, int variant = 0) = 0;
+    virtual bool SoundOn() const = 0;
+    // The player's choice; it changes nothing of the game but what is heard.
+    virtual void SetSoundOn(bool on) = 0;
 
     virtual void TimerChanged(Timer& t) = 0;
     virtual void TimerDestroyed(Timer& t) = 0;

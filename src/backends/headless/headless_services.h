@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/program.h"
@@ -39,6 +40,14 @@ public:
     void TimerChanged(Timer& t) override;
     void TimerDestroyed(Timer& t) override;
     void ScreenChanged(Screen&, ScreenEvent) override {}
+    // Sound is recorded, not played: the effects asked for while it is on.
+    void PlaySound(Sound effect, int /*variant*/) override {
+        if (soundOn_) sounds_.push_back(effect);
+    }
+    bool SoundOn() const override { return soundOn_; }
+    void SetSoundOn(bool on) override { soundOn_ = on; }
+    // The effects asked for since the last call.
+    std::vector<Sound> TakeSounds() { return std::exchange(sounds_, {}); }
 
     // Advances the clock by ms, firing every timer that falls due on the way.
     void Advance(int64_t ms);
@@ -70,6 +79,8 @@ private:
     std::map<std::string, std::string> env_;
     std::deque<std::function<void()>> posted_;
     std::vector<MessageRecord> messages_;
+    bool soundOn_ = true;
+    std::vector<Sound> sounds_;
 };
 
 }  // namespace qbx

@@ -148,6 +148,22 @@ void QtServices::End() {
     ::_exit(0);
 }
 
+// ---- sound ----
+
+void QtServices::UseSound(const SoundBank& bank) {
+    sound_ = std::make_unique<SoundOutput>(bank);
+}
+
+void QtServices::PlaySound(Sound effect, int variant) {
+    if (soundOn_ && sound_) sound_->Play(effect, variant);
+}
+
+void QtServices::SetSoundOn(bool on) {
+    if (on == soundOn_) return;
+    soundOn_ = on;
+    if (onSoundChanged_) onSoundChanged_(on);
+}
+
 // ---- timers ----
 //
 // The timers tick on the shared fixed-rate schedule. One single-shot wake-up is armed for the

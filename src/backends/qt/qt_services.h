@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "backends/qt/screen_view.h"
+#include "backends/qt/sound_output.h"
 #include "backends/qt/tick_log.h"
 #include "engine/program.h"
 #include "engine/services.h"
@@ -46,6 +47,15 @@ public:
     void TimerChanged(Timer& t) override;
     void TimerDestroyed(Timer& t) override;
     void ScreenChanged(Screen& s, ScreenEvent e) override;
+    void PlaySound(Sound effect, int variant) override;
+    bool SoundOn() const override { return soundOn_; }
+    void SetSoundOn(bool on) override;
+
+    // Plays the effects from this bank on the audio device, opened in the background.
+    void UseSound(const SoundBank& bank);
+    const SoundOutput* Speaker() const { return sound_.get(); }
+    // Told of every change of the player's sound choice (the program remembers it).
+    void OnSoundChanged(std::function<void(bool)> f) { onSoundChanged_ = std::move(f); }
 
     // Every call into the screens goes through here: it counts nested handlers, collects the
     // controls of unloaded screens once the outermost one has returned, and schedules a
@@ -94,6 +104,9 @@ private:
     TimerQueue queue_;
     QTimer wake_;  // single-shot, armed for the earliest due tick
     std::unique_ptr<TickLog> tickLog_;
+    std::unique_ptr<SoundOutput> sound_;
+    bool soundOn_ = true;
+    std::function<void(bool)> onSoundChanged_;
     bool tickLogWritten_ = false;
     std::string tickLogFile_;
     std::unordered_map<const Screen*, ScreenView*> views_;

@@ -16,6 +16,7 @@ void FrmGame::LaunchArrow() {
     a.Height = 1;
     a.Visible = true;
     c.tmrArrowGrow->SetEnabled(true);
+    Svc().PlaySound(Sound::Shot);
 }
 
 void FrmGame::tmrArrowGrow_Timer() {
@@ -32,11 +33,13 @@ void FrmGame::tmrArrowGrow_Timer() {
     }
     const bool wall = c.apwrup->Picture == c.pwrupwall->Picture;
     const float floorLine = c.shpBottom->Top;
+    bool stood = false;
     if (a.Top <= 0) {
         if (wall) {
             a.SetPicture(c.arrowwall->Picture);
             a.Height = floorLine;
             a.Top = 0;
+            stood = true;
         } else {
             a.Visible = false;
         }
@@ -53,12 +56,14 @@ void FrmGame::tmrArrowGrow_Timer() {
                 a.SetPicture(c.arrowwall->Picture);
                 a.Height = floorLine - underside;
                 a.Top = underside;
+                stood = true;
             } else {
                 a.Visible = false;
             }
             c.tmrArrowGrow->SetEnabled(false);
         }
     }
+    if (stood) Svc().PlaySound(Sound::Wall);
 }
 
 }  // namespace qbx

@@ -137,6 +137,7 @@ void FrmGame::SplitOrVanish(Image& b, BubbleState& r) {
         ShowScoreCaption();
         b.Visible = false;
         stopArrow();
+        Svc().PlaySound(Sound::Vanish);
         return;
     }
 
@@ -148,8 +149,10 @@ void FrmGame::SplitOrVanish(Image& b, BubbleState& r) {
         // No record is left for the other half: the shot bubble vanishes as a smallest one
         // does.
         stopArrow();
+        Svc().PlaySound(Sound::Vanish);
         return;
     }
+    Svc().PlaySound(Sound::Pop, r.Size);
     Image& half = *c.BubblePic.Load(n);
     BubbleState& h = Bubbles[n];
     h.Size = static_cast<int16_t>(r.Size - 1);
@@ -183,6 +186,7 @@ void FrmGame::DeathSequence(int16_t index) {
     circle.Top = c.imgCharacter->Top - 200;
     BringToFront(circle);
     circle.Visible = true;
+    Svc().PlaySound(Sound::Death);
 
     Svc().DoEvents();
     // A New Game, an Exit or a closed window taken by the pump ended this game: the sequence

@@ -13,6 +13,7 @@ void FrmGame::GameOver() {
     c.tmrBubbles->SetEnabled(false);
     c.tmrArrowGrow->SetEnabled(false);
     c.tmrBubbleSize->SetEnabled(false);
+    Svc().PlaySound(Sound::GameOver);
     Svc().MsgBox("Your Final Score:  " + Dec(Score), "Game Over");
     FrmScores& scores = *forms_.scores;
     if (Score < 1) {
@@ -44,6 +45,11 @@ void FrmGame::mnuNew_Click() {
 
 void FrmGame::mnuPause_Click() {
     PauseGame();
+}
+
+void FrmGame::mnuSound_Click() {
+    Svc().SetSoundOn(!Svc().SoundOn());
+    c_.mnuSound->Checked = Svc().SoundOn();
 }
 
 void FrmGame::mnuExit_Click() {

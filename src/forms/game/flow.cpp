@@ -8,7 +8,10 @@ namespace qbx {
 void FrmGame::tmrLevelStart_Timer() {
     Controls& c = c_;
     Countdown = static_cast<int16_t>(Countdown - 1);
-    if (Countdown > 0) c.lblCount->Caption = Dec(Countdown);
+    if (Countdown > 0) {
+        c.lblCount->Caption = Dec(Countdown);
+        Svc().PlaySound(Sound::Countdown);
+    }
     // A countdown set below zero from outside ends at once rather than running forever.
     if (Countdown <= 0) {
         Countdown = 3;
@@ -17,6 +20,7 @@ void FrmGame::tmrLevelStart_Timer() {
         c.tmrBubbleSize->SetEnabled(true);
         c.tmrBonus->SetEnabled(true);
         c.lblCount->Visible = false;
+        Svc().PlaySound(Sound::Go);
     }
 }
 
@@ -41,6 +45,7 @@ void FrmGame::LevelComplete() {
     c.lblTime->Caption = Dec(TimeBonus);
     c.lblTime->Visible = true;
     c.cmdContinue->Visible = true;
+    Svc().PlaySound(Sound::Complete);
 }
 
 void FrmGame::cmdContinue_Click() {

@@ -51,6 +51,8 @@ public:
 
     void mnuNew_Click();
     void mnuPause_Click();
+    // Sound on or off: the game goes on as it was.
+    void mnuSound_Click();
     void mnuExit_Click();
     void mnuInstructions_Click();
     void mnuAbout_Click();
@@ -76,7 +78,8 @@ public:
         Shape *shpDeathCircle, *shpBottom;
         Timer *tmrBonus, *tmrLevelStart, *tmrLeft, *tmrRight, *tmrBubbleSize, *tmrBubbles,
             *tmrArrowGrow;
-        MenuItem *mnuNew, *mnuPause, *mnuExit, *mnuInstructions, *mnuAbout, *mnuHighScores;
+        MenuItem *mnuNew, *mnuPause, *mnuSound, *mnuExit, *mnuInstructions, *mnuAbout,
+            *mnuHighScores;
     };
     Controls& C() {
         EnsureLoaded();

@@ -334,9 +334,10 @@ void FrmGame::Form_Load() {
     c.lblTimeBonusRemaining->Caption = Dec(TimeBonus);
     // A pause taken while the pump ran holds: the countdown starts when the player resumes, as
     // after a pause during the countdown.
-    if (Paused == kFalse)
+    if (Paused == kFalse) {
         c.tmrLevelStart->SetEnabled(true);
-    else
+        Svc().PlaySound(Sound::Countdown);
+    } else
         BringToFront(*c.lblGamePaused);
 }
 

@@ -46,6 +46,7 @@ void FrmGame::DropPowerup(int16_t& index) {
     p->Top = b->Top;
     p->Left = b->Left + 20;
     p->Visible = true;
+    Svc().PlaySound(Sound::Drop);
 }
 
 void FrmGame::PowerupStep() {
@@ -62,6 +63,7 @@ void FrmGame::PowerupStep() {
                             p.Top + p.Height > ch.Top && p.Left + p.Width > ch.Left))
             continue;
         // A power-up of the active kind is used up without effect.
+        Sound heard = Sound::Powerup;
         if (p.Picture != c.apwrup->Picture) {
             if (c.apwrup->Picture != c.lifex->Picture) {
                 for (HistoryIndex = static_cast<int16_t>(c.hpwrup.Count() - 1); HistoryIndex >= 1;
@@ -72,10 +74,12 @@ void FrmGame::PowerupStep() {
             if (p.Picture == c.pwruplife->Picture && Lives < 10) {
                 Lives = static_cast<int16_t>(Lives + 1);
                 if (Image* icon = c.life.Get(Lives - 1)) icon->SetPicture(c.life(0).Picture);
+                heard = Sound::ExtraLife;
             }
         }
         p.Visible = false;
         c.apwrup->SetPicture(p.Picture);
+        Svc().PlaySound(heard);
     }
 }
 

@@ -80,8 +80,10 @@ void FrmMenu::ShowAbout() {
     Svc().MsgBox(kAboutText, kAboutTitle);
 }
 
-// The shortcuts count only with Ctrl alone: Ctrl together with Shift or Alt does nothing.
+// M turns the sound on or off. The shortcuts count only with Ctrl alone: Ctrl together with
+// Shift or Alt does nothing.
 void FrmMenu::Form_KeyDown(int16_t keyCode, int16_t shift) {
+    if (keyCode == 'M' && shift == 0) Svc().SetSoundOn(!Svc().SoundOn());
     if (shift != vk::CtrlMask) return;
     switch (keyCode) {
         case 'A':

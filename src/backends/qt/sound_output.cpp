@@ -1,0 +1,135 @@
+// Opening the audio device, and mixing the effects that sound together.
+#include "backends/qt/sound_output.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "backends/qt/sdl.h"
+
+namespace qbx {
+namespace {
+
+// 48 kHz in blocks of 256 samples: 5.3 ms a block.
+constexpr int kRate = 48000;
+constexpr int kBlock = 256;
+
+int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+SoundOutput::SoundOutput(const SoundBank& bank) : opener_([this, &bank] { Open(bank); }) {}
+
+SoundOutput::~SoundOutput() {
+    WaitUntilOpened();
+    if (device_ != 0) {
+        SDL_CloseAudioDevice(device_);
+        std::lock_guard<std::mutex> lock(SdlMutex());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+}
+
+void SoundOutput::WaitUntilOpened() {
+    if (opener_.joinable()) opener_.join();
+}
+
+void SoundOutput::Open(const SoundBank& bank) {
+    {
+        std::lock_guard<std::mutex> lock(SdlMutex());
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            std::fprintf(stderr, "Quibblix plays without sound: %s\n", SDL_GetError());
+            return;
+        }
+    }
+    SDL_AudioSpec want{}, have{};
+    want.freq = kRate;
+    want.format = AUDIO_F32SYS;
+    want.channels = 1;
+    want.samples = kBlock;
+    want.callback = &SoundOutput::Mix;
+    want.userdata = this;
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+    if (device_ == 0) {
+        std::fprintf(stderr, "Quibblix plays without sound: %s\n", SDL_GetError());
+        std::lock_guard<std::mutex> lock(SdlMutex());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return;
+    }
+    sampleRate_ = have.freq;
+    bufferSamples_ = have.samples;
+    for (int k = 0; k < kSoundCount; ++k)
+        effects_[static_cast<size_t>(k)] = bank.Render(static_cast<Sound>(k), 0, sampleRate_);
+    for (int size = 0; size < kPopVariants; ++size)
+        pops_[static_cast<size_t>(size)] = bank.Render(Sound::Pop, size, sampleRate_);
+    SDL_PauseAudioDevice(device_, 0);
+    ready_.store(true, std::memory_order_release);
+}
+
+const std::vector<float>& SoundOutput::Samples(Sound effect, int variant) const {
+    if (effect == Sound::Pop && variant >= 0 && variant < kPopVariants)
+        return pops_[static_cast<size_t>(variant)];
+    return effects_[static_cast<size_t>(effect)];
+}
+
+void SoundOutput::Play(Sound effect, int variant) {
+    if (!Ready()) return;
+    const std::vector<float>& samples = Samples(effect, variant);
+    if (samples.empty()) return;
+    SDL_LockAudioDevice(device_);
+    // A free voice, else the one nearest its end.
+    Voice* best = &voices_[0];
+    for (Voice& v : voices_) {
+        if (!v.samples) {
+            best = &v;
+            break;
+        }
+        if (v.samples->size() - v.at < best->samples->size() - best->at) best = &v;
+    }
+    *best = Voice{&samples, 0, NowNs()};
+    SDL_UnlockAudioDevice(device_);
+}
+
+int SoundOutput::Sounding() const {
+    if (!Ready()) return 0;
+    SDL_LockAudioDevice(device_);
+    const auto n = std::count_if(voices_.begin(), voices_.end(),
+                                 [](const Voice& v) { return v.samples != nullptr; });
+    SDL_UnlockAudioDevice(device_);
+    return static_cast<int>(n);
+}
+
+double SoundOutput::BufferMs() const {
+    return sampleRate_ > 0 ? 1000.0 * bufferSamples_ / sampleRate_ : 0;
+}
+
+void SoundOutput::Mix(void* self, uint8_t* stream, int bytes) {
+    auto& out = *static_cast<SoundOutput*>(self);
+    auto* mix = reinterpret_cast<float*>(stream);
+    const size_t n = static_cast<size_t>(bytes) / sizeof(float);
+    std::fill(mix, mix + n, 0.0f);
+    for (Voice& v : out.voices_) {
+        if (!v.samples) continue;
+        if (v.askedNs != 0) {
+            out.lastDelayMs_.store(static_cast<double>(NowNs() - v.askedNs) / 1e6,
+                                   std::memory_order_relaxed);
+            v.askedNs = 0;
+        }
+        const size_t take = std::min(n, v.samples->size() - v.at);
+        const float* from = v.samples->data() + v.at;
+        for (size_t k = 0; k < take; ++k) mix[k] += from[k];
+        v.at += take;
+        if (v.at >= v.samples->size()) v = Voice{};
+    }
+    // Effects that sound together stay clear of the top.
+    for (size_t k = 0; k < n; ++k) mix[k] = std::clamp(mix[k] * 0.8f, -1.0f, 1.0f);
+}
+
+}  // namespace qbx

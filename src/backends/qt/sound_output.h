@@ -1,0 +1,61 @@
+// The game's sound in a real window: SDL's audio device and a mixer that plays several effects
+// at once.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "engine/sound.h"
+
+namespace qbx {
+
+class SoundOutput {
+public:
+    // Opens the default audio device and renders the effects in the background, so the program
+    // starts without waiting for either. Until both are ready, and where there is no device at
+    // all (said once on standard error), effects are not heard.
+    explicit SoundOutput(const SoundBank& bank);
+    ~SoundOutput();
+    SoundOutput(const SoundOutput&) = delete;
+    SoundOutput& operator=(const SoundOutput&) = delete;
+
+    void Play(Sound effect, int variant);
+    bool Ready() const { return ready_.load(std::memory_order_acquire); }
+    // Waits until opening the device has come to an end, one way or the other.
+    void WaitUntilOpened();
+    // The device's buffer in milliseconds: the longest an effect waits to be mixed.
+    double BufferMs() const;
+    // How many effects are sounding now, and the latest wait between an effect being asked for
+    // and its first samples being mixed, in milliseconds (the live check reads them).
+    int Sounding() const;
+    double LastStartDelayMs() const { return lastDelayMs_.load(std::memory_order_relaxed); }
+
+private:
+    struct Voice {
+        const std::vector<float>* samples = nullptr;
+        size_t at = 0;
+        int64_t askedNs = 0;  // 0 once its first samples were mixed
+    };
+    static constexpr int kVoices = 16;
+    static constexpr int kPopVariants = 5;  // pop by bubble size 0 to 4
+
+    void Open(const SoundBank& bank);
+    static void Mix(void* self, uint8_t* stream, int bytes);
+    const std::vector<float>& Samples(Sound effect, int variant) const;
+
+    std::thread opener_;
+    std::atomic<bool> ready_{false};
+    std::atomic<bool> opened_{false};
+    uint32_t device_ = 0;
+    int sampleRate_ = 0;
+    int bufferSamples_ = 0;
+    std::array<std::vector<float>, kSoundCount> effects_;
+    std::array<std::vector<float>, kPopVariants> pops_;
+    std::array<Voice, kVoices> voices_{};
+    std::atomic<double> lastDelayMs_{0};
+};
+
+}  // namespace qbx
