@@ -42,6 +42,7 @@ private:
     struct Command;
     bool Parse(const std::string& line, Command& cmd, std::string& error);
     int Execute(Command& cmd, std::ostream& out, std::string& error);
+    int Set(const Command& cmd, std::string& error);
     std::string ValueOf(const std::string& form, const std::string& path, bool& ok);
 
     Program& program_;

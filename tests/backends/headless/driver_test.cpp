@@ -1,6 +1,7 @@
 // The headless driver: its errors, its dump, and posted input.
 #include <gtest/gtest.h>
 
+#include "backends/headless/control_properties.h"
 #include "support/test_support.h"
 
 namespace qbx::test {
@@ -48,6 +49,73 @@ TEST(DriverTest, DumpNeverLoadsAScreenAndExpectComparesWhatItShows) {
         "expect active frmGame\n");
     EXPECT_EQ(h.Run("expect frmGame.Lives 4\n"), 1);
     EXPECT_NE(h.err.find("expected Lives to be \"4\", got \"5\""), std::string::npos) << h.err;
+}
+
+// Whatever a script may set on a control, it reads back as it set it: each writer and reader
+// pair touches the same field. A property a dump does not show is still taken.
+TEST(DriverTest, EveryPropertyAScriptSetsReadsBackThroughExpect) {
+    using driver::PropType;
+    const std::pair<Kind, const char*> controls[] = {
+        {Kind::Image, "frmGame.arrow"},        {Kind::Label, "frmGame.lblScore"},
+        {Kind::Button, "frmGame.cmdContinue"}, {Kind::Shape, "frmGame.shpDeathCircle"},
+        {Kind::Timer, "frmGame.tmrBonus"},     {Kind::Menu, "frmGame.mnuSound"},
+    };
+    for (const auto& [kind, control] : controls) {
+        for (const driver::Property& p : driver::PropertiesOf(kind)) {
+            if (!p.write) continue;
+            const std::string path = std::string(control) + "." + p.name;
+            SCOPED_TRACE(path);
+            std::vector<std::string> values;
+            switch (p.type) {
+                case PropType::Bool:
+                    values = {"false", "true", "false"};
+                    break;
+                case PropType::Number:
+                    values = {"1234.5", "-15"};
+                    break;
+                case PropType::Integer:
+                    values = {"250"};
+                    break;
+                case PropType::Text:
+                    values = {"\"Two\\r\\nlines, \\\"quoted\\\"\"", "plain"};
+                    break;
+                case PropType::Picture:
+                    values = {"ballreds2", "regarrow"};
+                    break;
+            }
+            Headless h;
+            h.app.Start();
+            for (const std::string& v : values) {
+                std::string script = "set " + path + " " + v + "\n";
+                if (p.read) script += "expect " + path + " " + v + "\n";
+                EXPECT_EQ(h.Run(script), 0) << h.err;
+            }
+        }
+    }
+    // Only a command with a check mark has one.
+    Headless h;
+    h.app.Start();
+    EXPECT_EQ(h.Run("set frmGame.mnuNew.Checked true\n"), 2);
+}
+
+// An expectation compares a text as the dump shows it: bytes that are not UTF-8 as U+FFFD, and
+// control characters whole, not cut off at the first one.
+TEST(DriverTest, ExpectComparesTextsAsTheDumpShowsThem) {
+    Headless h;
+    h.app.Start();
+    h.Ok(
+        "set frmGame.lblScore.Caption \"a\x01"
+        "b\\tc\"\n"
+        "expect frmGame.lblScore.Caption \"a\x01"
+        "b\\tc\"\n"
+        "dump frmGame\n");
+    EXPECT_NE(h.out.find("\"lblScore\": {\"Visible\": true, "), std::string::npos) << h.out;
+    EXPECT_NE(h.out.find("\"Caption\": \"a\\u0001b\\tc\"}"), std::string::npos) << h.out;
+    EXPECT_EQ(h.Run("expect frmGame.lblScore.Caption a\n"), 1);
+    h.Ok(
+        "set frmGame.mnuNew.Caption caf\xC3\xA9\xFF\n"
+        "expect frmGame.mnuNew.Caption caf\xC3\xA9\xEF\xBF\xBD\n");
+    EXPECT_EQ(h.Run("expect frmGame.mnuNew.Caption caf\xC3\xA9\xFF\n"), 1);
 }
 
 TEST(DriverTest, PostedInputWaitsForTheNextEventPump) {
