@@ -23,6 +23,8 @@
 #include "backends/qt/shot.h"
 #include "forms/quibblix.h"
 #include "instructions_layout.h"
+#include "sound/effects.h"
+#include "sound_choice.h"
 
 #ifndef QUIBBLIX_VERSION
 #define QUIBBLIX_VERSION "1.0.0"
@@ -34,12 +36,14 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quibblix [--scale N]\n"
-    "       quibblix --headless [--seed N] [--records-dir DIR] [SCRIPT]\n"
+    "Usage: quibblix [--scale N] [--mute]\n"
+    "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [SCRIPT]\n"
     "\n"
     "Without options, opens the game in a window.\n"
     "\n"
     "  --scale N            draw the windows N times larger (1 to 4)\n"
+    "  --mute               play without sound this time (the Sound command, Ctrl+M,\n"
+    "                       or M on the main menu turn it on again)\n"
     "  --headless           run without windows on a virtual clock; read driver commands\n"
     "                       from SCRIPT, or from standard input without one\n"
     "  --seed N             seed for the headless clock's time of day (default 1)\n"
@@ -87,6 +91,7 @@ struct Options {
     std::string script;
     int scale = 1;
     bool scaleGiven = false;
+    bool mute = false;
 };
 
 bool ParseUnsigned(const std::string& text, uint64_t& out) {
@@ -124,6 +129,8 @@ int ParseArgs(int argc, char** argv, Options& o) {
         }
         if (a == "--headless") {
             o.headless = true;
+        } else if (a == "--mute") {
+            o.mute = true;
         } else if (a == "--seed") {
             std::string v;
             if (!value(v) || !ParseUnsigned(v, o.seed)) return fail("--seed needs a whole number");
@@ -170,6 +177,7 @@ int RunHeadless(const Options& o, char* argv0) {
     const qbx::ArtPictures artist;
     svc.Attach(app.program);
     svc.SetProgramDir(o.recordsDir.empty() ? ExecutableDir(argv0) : o.recordsDir);
+    if (o.mute) svc.SetSoundOn(false);
 
     // Shots need Qt's painting but no display: the offscreen platform, started on first use.
     int guiArgc = 1;
@@ -259,6 +267,12 @@ int RunWindowed(const Options& o, int argc, char** argv) {
     // Every window takes the application's icon.
     QGuiApplication::setWindowIcon(qbx::art::AppIcon());
     qbx::QtServices svc(o.scale);
+    // The player's sound choice is remembered; --mute holds for this run only.
+    qbx::SoundChoice choice;
+    svc.SetSoundOn(choice.On() && !o.mute);
+    svc.OnSoundChanged([&choice](bool on) { choice.Remember(on); });
+    const qbx::sound::Effects effects;
+    svc.UseSound(effects);
     qbx::Quibblix app(svc);
     const qbx::ArtPictures artist;
     app.program.SetArtist(&artist);

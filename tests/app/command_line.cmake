@@ -38,7 +38,7 @@ endfunction()
 
 # Help and version: plain text on standard output, nothing else, status 0.
 check(ARGS --help STATUS 0
-      STDOUT "^Usage: quibblix \\[--scale N\\]\n.*--scale N +draw the windows N times larger \\(1 to 4\\)\n.*--version +show the version\n$"
+      STDOUT "^Usage: quibblix \\[--scale N\\] \\[--mute\\]\n.*--scale N +draw the windows N times larger \\(1 to 4\\)\n.*--version +show the version\n$"
       STDERR_LINES 0)
 check(ARGS -h STATUS 0 STDOUT "^Usage: quibblix" STDERR_LINES 0)
 check(ARGS --version STATUS 0 STDOUT "^Quibblix ${VERSION}\n$" STDERR_LINES 0)
@@ -58,6 +58,9 @@ check(ARGS --records-dir /tmp STATUS 2 STDERR "--records-dir works only with --h
       STDERR_LINES 1)
 check(ARGS script.qbx STATUS 2 STDERR "a script runs only with --headless" STDERR_LINES 1)
 check(ARGS --headless a.qbx b.qbx STATUS 2 STDERR "unexpected argument 'b.qbx'" STDERR_LINES 1)
+
+check(ARGS --mute --headless --records-dir /nonexistent/dir SCRIPT_THAT_IS_MISSING STATUS 2
+      STDERR "cannot read the script" STDERR_LINES 1)
 
 # Every scale from 1 to 4 is taken: the game gets as far as looking for a display, and says how
 # to start it, as it was run, under a virtual one.

@@ -50,6 +50,10 @@ void ScreenView::BuildMenu() {
                 int key = m->shortcutKey;
                 if (key >= 112 && key <= 135) key = Qt::Key_F1 + (key - 112);
                 if (key > 0) a->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(key)));
+                if (m->checkable) {
+                    a->setCheckable(true);
+                    a->setChecked(m->Checked);
+                }
                 connect(a, &QAction::triggered, this, clickOf(m));
             }
             menu_.push_back({m, a, nullptr, m->Caption, true, true});
@@ -70,6 +74,9 @@ void ScreenView::SyncMenu() {
             e.enabled = e.item->Enabled;
             e.action->setEnabled(e.enabled);
         }
+        // A checked command shows its screen's state, whatever clicking it did to the action.
+        if (e.action->isCheckable() && e.action->isChecked() != e.item->Checked)
+            e.action->setChecked(e.item->Checked);
         if (e.visible != e.item->Visible) {
             e.visible = e.item->Visible;
             e.action->setVisible(e.visible);

@@ -84,26 +84,16 @@ void SoundOutput::Play(Sound effect, int variant) {
     const std::vector<float>& samples = Samples(effect, variant);
     if (samples.empty()) return;
     SDL_LockAudioDevice(device_);
-    // A free voice, else the one nearest its end.
-    Voice* best = &voices_[0];
-    for (Voice& v : voices_) {
-        if (!v.samples) {
-            best = &v;
-            break;
-        }
-        if (v.samples->size() - v.at < best->samples->size() - best->at) best = &v;
-    }
-    *best = Voice{&samples, 0, NowNs()};
+    mixer_.Start(samples, NowNs());
     SDL_UnlockAudioDevice(device_);
 }
 
 int SoundOutput::Sounding() const {
     if (!Ready()) return 0;
     SDL_LockAudioDevice(device_);
-    const auto n = std::count_if(voices_.begin(), voices_.end(),
-                                 [](const Voice& v) { return v.samples != nullptr; });
+    const int n = mixer_.Sounding();
     SDL_UnlockAudioDevice(device_);
-    return static_cast<int>(n);
+    return n;
 }
 
 double SoundOutput::BufferMs() const {
@@ -112,24 +102,49 @@ double SoundOutput::BufferMs() const {
 
 void SoundOutput::Mix(void* self, uint8_t* stream, int bytes) {
     auto& out = *static_cast<SoundOutput*>(self);
-    auto* mix = reinterpret_cast<float*>(stream);
-    const size_t n = static_cast<size_t>(bytes) / sizeof(float);
-    std::fill(mix, mix + n, 0.0f);
-    for (Voice& v : out.voices_) {
+    const int64_t waited = out.mixer_.MixInto(reinterpret_cast<float*>(stream),
+                                              static_cast<size_t>(bytes) / sizeof(float), NowNs());
+    if (waited > 0)
+        out.lastDelayMs_.store(static_cast<double>(waited) / 1e6, std::memory_order_relaxed);
+}
+
+// ---- mixer ----
+
+void Mixer::Start(const std::vector<float>& samples, int64_t askedNs) {
+    Voice* best = &voices_[0];
+    for (Voice& v : voices_) {
+        if (!v.samples) {
+            best = &v;
+            break;
+        }
+        if (v.samples->size() - v.at < best->samples->size() - best->at) best = &v;
+    }
+    *best = Voice{&samples, 0, askedNs};
+}
+
+int Mixer::Sounding() const {
+    return static_cast<int>(std::count_if(voices_.begin(), voices_.end(),
+                                          [](const Voice& v) { return v.samples != nullptr; }));
+}
+
+int64_t Mixer::MixInto(float* out, size_t n, int64_t nowNs) {
+    int64_t waited = 0;
+    std::fill(out, out + n, 0.0f);
+    for (Voice& v : voices_) {
         if (!v.samples) continue;
         if (v.askedNs != 0) {
-            out.lastDelayMs_.store(static_cast<double>(NowNs() - v.askedNs) / 1e6,
-                                   std::memory_order_relaxed);
+            waited = std::max<int64_t>(1, nowNs - v.askedNs);
             v.askedNs = 0;
         }
         const size_t take = std::min(n, v.samples->size() - v.at);
         const float* from = v.samples->data() + v.at;
-        for (size_t k = 0; k < take; ++k) mix[k] += from[k];
+        for (size_t k = 0; k < take; ++k) out[k] += from[k];
         v.at += take;
         if (v.at >= v.samples->size()) v = Voice{};
     }
     // Effects that sound together stay clear of the top.
-    for (size_t k = 0; k < n; ++k) mix[k] = std::clamp(mix[k] * 0.8f, -1.0f, 1.0f);
+    for (size_t k = 0; k < n; ++k) out[k] = std::clamp(out[k] * 0.8f, -1.0f, 1.0f);
+    return waited;
 }
 
 }  // namespace qbx

@@ -12,6 +12,27 @@
 
 namespace qbx {
 
+// Sums the effects that sound together, each from its start to its end; at most kVoices at
+// once, a new one taking the place of the one nearest its end.
+class Mixer {
+public:
+    static constexpr int kVoices = 16;
+    // Starts an effect; askedNs is when it was asked for (0: not timed).
+    void Start(const std::vector<float>& samples, int64_t askedNs);
+    // Mixes the next n samples into out; returns the time an effect waited for its first
+    // samples, in nanoseconds, or 0 when none started now.
+    int64_t MixInto(float* out, size_t n, int64_t nowNs);
+    int Sounding() const;
+
+private:
+    struct Voice {
+        const std::vector<float>* samples = nullptr;
+        size_t at = 0;
+        int64_t askedNs = 0;  // 0 once its first samples were mixed
+    };
+    std::array<Voice, kVoices> voices_{};
+};
+
 class SoundOutput {
 public:
     // Opens the default audio device and renders the effects in the background, so the program
@@ -34,12 +55,6 @@ public:
     double LastStartDelayMs() const { return lastDelayMs_.load(std::memory_order_relaxed); }
 
 private:
-    struct Voice {
-        const std::vector<float>* samples = nullptr;
-        size_t at = 0;
-        int64_t askedNs = 0;  // 0 once its first samples were mixed
-    };
-    static constexpr int kVoices = 16;
     static constexpr int kPopVariants = 5;  // pop by bubble size 0 to 4
 
     void Open(const SoundBank& bank);
@@ -54,7 +69,7 @@ private:
     int bufferSamples_ = 0;
     std::array<std::vector<float>, kSoundCount> effects_;
     std::array<std::vector<float>, kPopVariants> pops_;
-    std::array<Voice, kVoices> voices_{};
+    Mixer mixer_;
     std::atomic<double> lastDelayMs_{0};
 };
 
