@@ -16,6 +16,7 @@
 
 #include "art/art.h"
 #include "art_pictures.h"
+#include "sound/effects.h"
 #include "backends/qt/qt_services.h"
 #include "forms/quibblix.h"
 #include "instructions_layout.h"
@@ -58,6 +59,8 @@ int main(int argc, char** argv) {
     qbx::Quibblix app(svc);
     const qbx::ArtPictures artist;
     app.program.SetArtist(&artist);
+    const qbx::sound::Effects effects;
+    svc.UseSound(effects);
     svc.Attach(app.program);
     qbx::LayoutInstructions(app.instructions);
     svc.OnNothingLoaded([] { QCoreApplication::exit(0); });

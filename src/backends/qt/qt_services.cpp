@@ -223,8 +223,18 @@ void QtServices::RunAfterFirstPaint() {
 void QtServices::WriteTickLog() {
     if (tickLogFile_.empty() || tickLogWritten_ || !tickLog_) return;
     tickLogWritten_ = true;
-    if (!tickLog_->Write(tickLogFile_))
+    if (!tickLog_->Write(tickLogFile_)) {
         std::fprintf(stderr, "quibblix: cannot write the tick log %s\n", tickLogFile_.c_str());
+        return;
+    }
+    if (sound_ && sound_->Ready()) {
+        if (std::FILE* f = std::fopen(tickLogFile_.c_str(), "a")) {
+            std::fprintf(f, "sound buffer_ms=%.2f effects=%lld start_delay_ms_max=%.2f\n",
+                         sound_->BufferMs(), static_cast<long long>(sound_->Started()),
+                         sound_->MaxStartDelayMs());
+            std::fclose(f);
+        }
+    }
 }
 
 // ---- windows ----

@@ -104,8 +104,14 @@ void SoundOutput::Mix(void* self, uint8_t* stream, int bytes) {
     auto& out = *static_cast<SoundOutput*>(self);
     const int64_t waited = out.mixer_.MixInto(reinterpret_cast<float*>(stream),
                                               static_cast<size_t>(bytes) / sizeof(float), NowNs());
-    if (waited > 0)
-        out.lastDelayMs_.store(static_cast<double>(waited) / 1e6, std::memory_order_relaxed);
+    if (waited > 0) {
+        // Only the mixing thread writes these.
+        const double ms = static_cast<double>(waited) / 1e6;
+        out.lastDelayMs_.store(ms, std::memory_order_relaxed);
+        if (ms > out.maxDelayMs_.load(std::memory_order_relaxed))
+            out.maxDelayMs_.store(ms, std::memory_order_relaxed);
+        out.started_.fetch_add(1, std::memory_order_relaxed);
+    }
 }
 
 // ---- mixer ----

@@ -53,6 +53,8 @@ public:
     // and its first samples being mixed, in milliseconds (the live check reads them).
     int Sounding() const;
     double LastStartDelayMs() const { return lastDelayMs_.load(std::memory_order_relaxed); }
+    double MaxStartDelayMs() const { return maxDelayMs_.load(std::memory_order_relaxed); }
+    int64_t Started() const { return started_.load(std::memory_order_relaxed); }
 
 private:
     static constexpr int kPopVariants = 5;  // pop by bubble size 0 to 4
@@ -71,6 +73,8 @@ private:
     std::array<std::vector<float>, kPopVariants> pops_;
     Mixer mixer_;
     std::atomic<double> lastDelayMs_{0};
+    std::atomic<double> maxDelayMs_{0};
+    std::atomic<int64_t> started_{0};
 };
 
 }  // namespace qbx
