@@ -1,8 +1,12 @@
 // The four screens of the program, so that each can reach the others.
 #pragma once
 
+#include <cstdint>
+
 namespace qbx {
 
+class Button;
+class Screen;
 class FrmGame;
 class FrmMenu;
 class FrmInstructions;
@@ -14,5 +18,11 @@ struct Forms {
     FrmInstructions* instructions = nullptr;
     FrmScores* scores = nullptr;
 };
+
+// The close button of the instructions and high-score screens: its caption says where the
+// screen was opened from. Back there: a game still paused, or the menu with Play in focus.
+void ReturnFrom(Forms& forms, Screen& screen, Button& close);
+// Ctrl+X on that button ends the program, recording a game in progress first.
+void ExitFrom(Forms& forms, Screen& screen, const Button& close, int16_t keyCode, int16_t shift);
 
 }  // namespace qbx

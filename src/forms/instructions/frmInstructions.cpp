@@ -81,26 +81,11 @@ void FrmInstructions::PlacePictures() {
 }
 
 void FrmInstructions::cmdClose_Click() {
-    Hide();
-    Button& close = *C().cmdClose;
-    if (close.Caption != kReturnToGame) {
-        FrmMenu& menu = *forms_.menu;
-        menu.Show();
-        menu.SetFocus(menu.C().cmdPlay);
-    } else {
-        close.Caption = kReturnToMenu;
-        forms_.game->Show();  // still paused: the player resumes it
-    }
+    ReturnFrom(forms_, *this, *C().cmdClose);
 }
 
 void FrmInstructions::cmdClose_KeyDown(int16_t keyCode, int16_t shift) {
-    if (keyCode != 'X' || shift != vk::CtrlMask) return;
-    Hide();
-    if (C().cmdClose->Caption == kReturnToGame) {
-        forms_.game->mnuExit_Click();
-    } else {
-        Svc().End();
-    }
+    ExitFrom(forms_, *this, *C().cmdClose, keyCode, shift);
 }
 
 std::map<std::string, std::function<void()>> FrmInstructions::Routines() {

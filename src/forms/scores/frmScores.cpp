@@ -152,26 +152,11 @@ records::RecordRows FrmScores::LevelTable() {
 // ---- the return button ----
 
 void FrmScores::cmdClose_Click() {
-    Hide();
-    Button& close = *C().cmdClose;
-    if (close.Caption == kReturnToGame) {
-        close.Caption = kReturnToMenu;
-        forms_.game->Show();
-    } else {
-        FrmMenu& menu = *forms_.menu;
-        menu.Show();
-        menu.SetFocus(menu.C().cmdPlay);
-    }
+    ReturnFrom(forms_, *this, *C().cmdClose);
 }
 
 void FrmScores::cmdClose_KeyDown(int16_t keyCode, int16_t shift) {
-    if (keyCode != 'X' || shift != vk::CtrlMask) return;
-    Hide();
-    if (C().cmdClose->Caption == kReturnToGame) {
-        forms_.game->mnuExit_Click();
-    } else {
-        Svc().End();
-    }
+    ExitFrom(forms_, *this, *C().cmdClose, keyCode, shift);
 }
 
 // ---- for the driver ----

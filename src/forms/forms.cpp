@@ -1,0 +1,31 @@
+// Leaving the instructions or the high-score screen.
+#include "forms/forms.h"
+
+#include "forms/game/frmGame.h"
+#include "forms/menu/frmMenu.h"
+#include "forms/menu/menu_design.h"
+
+namespace qbx {
+
+void ReturnFrom(Forms& forms, Screen& screen, Button& close) {
+    screen.Hide();
+    if (close.Caption == kReturnToGame) {
+        close.Caption = kReturnToMenu;
+        forms.game->Show();  // still paused: the player resumes it
+    } else {
+        FrmMenu& menu = *forms.menu;
+        menu.Show();
+        menu.SetFocus(menu.C().cmdPlay);
+    }
+}
+
+void ExitFrom(Forms& forms, Screen& screen, const Button& close, int16_t keyCode, int16_t shift) {
+    if (keyCode != 'X' || shift != vk::CtrlMask) return;
+    screen.Hide();
+    if (close.Caption == kReturnToGame)
+        forms.game->mnuExit_Click();
+    else
+        screen.Svc().End();
+}
+
+}  // namespace qbx
