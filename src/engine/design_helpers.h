@@ -5,10 +5,11 @@
 
 namespace qbx::design {
 
-inline ControlDesign Img(const char* name, int index, float l, float t, float w, float h,
-                         bool visible, const char* picture) {
+// A row for a control of that kind, name and array index (-1 for none), in its place.
+inline ControlDesign Placed(Kind kind, const char* name, int index, float l, float t, float w,
+                           float h, bool visible) {
     ControlDesign d;
-    d.kind = Kind::Image;
+    d.kind = kind;
     d.name = name;
     d.index = index;
     d.left = l;
@@ -16,6 +17,12 @@ inline ControlDesign Img(const char* name, int index, float l, float t, float w,
     d.width = w;
     d.height = h;
     d.visible = visible;
+    return d;
+}
+
+inline ControlDesign Img(const char* name, int index, float l, float t, float w, float h,
+                         bool visible, const char* picture) {
+    ControlDesign d = Placed(Kind::Image, name, index, l, t, w, h, visible);
     d.picture = picture;
     return d;
 }
@@ -24,15 +31,7 @@ inline ControlDesign Lbl(const char* name, int index, float l, float t, float w,
                          bool visible, const char* caption, FontSpec font, Rgb fore,
                          bool backOpaque = false, Rgb back = {}, Align align = Align::Left,
                          bool border = false) {
-    ControlDesign d;
-    d.kind = Kind::Label;
-    d.name = name;
-    d.index = index;
-    d.left = l;
-    d.top = t;
-    d.width = w;
-    d.height = h;
-    d.visible = visible;
+    ControlDesign d = Placed(Kind::Label, name, index, l, t, w, h, visible);
     d.caption = caption;
     d.font = font;
     d.fore = fore;
@@ -45,14 +44,7 @@ inline ControlDesign Lbl(const char* name, int index, float l, float t, float w,
 
 inline ControlDesign Btn(const char* name, float l, float t, float w, float h, const char* caption,
                          FontSpec font, Rgb back, int tabIndex, bool visible = true) {
-    ControlDesign d;
-    d.kind = Kind::Button;
-    d.name = name;
-    d.left = l;
-    d.top = t;
-    d.width = w;
-    d.height = h;
-    d.visible = visible;
+    ControlDesign d = Placed(Kind::Button, name, -1, l, t, w, h, visible);
     d.caption = caption;
     d.font = font;
     d.back = back;
@@ -63,15 +55,7 @@ inline ControlDesign Btn(const char* name, float l, float t, float w, float h, c
 inline ControlDesign Shp(const char* name, int index, float l, float t, float w, float h,
                          bool visible, ShapeKind shape, Rgb border, int borderPx, bool fillSolid,
                          Rgb fill) {
-    ControlDesign d;
-    d.kind = Kind::Shape;
-    d.name = name;
-    d.index = index;
-    d.left = l;
-    d.top = t;
-    d.width = w;
-    d.height = h;
-    d.visible = visible;
+    ControlDesign d = Placed(Kind::Shape, name, index, l, t, w, h, visible);
     d.shape = shape;
     d.borderColor = border;
     d.borderWidthPx = borderPx;
