@@ -223,9 +223,9 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
                            const QString& message) {
     if (type == QtFatalMsg) {
         const QByteArray display = qgetenv("DISPLAY");
-        std::cerr << "Quibblix could not open a window on the display"
-                  << (display.isEmpty() ? std::string() : " " + display.toStdString())
-                  << "; to run it without one, use: " << virtualDisplayCommand << "\n";
+        std::cerr << "Quibblix could not open a window on the display";
+        if (!display.isEmpty()) std::cerr << ' ' << display.constData();
+        std::cerr << "; to run it without one, use: " << virtualDisplayCommand << "\n";
         std::cerr.flush();
         ::_exit(1);
     }
