@@ -19,6 +19,7 @@
 #include "art_pictures.h"
 #include "backends/headless/driver.h"
 #include "backends/headless/headless_services.h"
+#include "backends/qt/pad_input.h"
 #include "backends/qt/qt_services.h"
 #include "backends/qt/shot.h"
 #include "forms/quibblix.h"
@@ -36,7 +37,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quibblix [--scale N] [--mute]\n"
+    "Usage: quibblix [--scale N] [--fullscreen] [--mute]\n"
     "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [SCRIPT]\n"
     "\n"
     "Without options, opens the game in a window.\n"
@@ -44,13 +45,18 @@ constexpr const char* kUsage =
     "  --scale N            draw the windows N times larger (1 to 4)\n"
     "  --mute               play without sound this time (the Sound command, Ctrl+M,\n"
     "                       or M on the main menu turn it on again)\n"
+    "  --fullscreen         fill the screen (F11 switches between the screen and a window)\n"
     "  --headless           run without windows on a virtual clock; read driver commands\n"
     "                       from SCRIPT, or from standard input without one\n"
     "  --seed N             seed for the headless clock's time of day (default 1)\n"
     "  --records-dir DIR    where the headless game keeps its record files\n"
     "                       (default: the directory of the program)\n"
     "  --help               show this text\n"
-    "  --version            show the version\n";
+    "  --version            show the version\n"
+    "\n"
+    "A game controller plays too: the d-pad or the left stick walks, A or B fires, X or Y\n"
+    "gives up the power-up, Start pauses; on the menus the d-pad picks a button, A presses\n"
+    "it and B goes back.\n";
 
 // The command that starts this game under a virtual display: the program as the player ran it
 // (a bare name was found on the PATH, a path works from where it was typed), with its options.
@@ -92,6 +98,7 @@ struct Options {
     int scale = 1;
     bool scaleGiven = false;
     bool mute = false;
+    bool fullScreen = false;
 };
 
 bool ParseUnsigned(const std::string& text, uint64_t& out) {
@@ -145,6 +152,8 @@ int ParseArgs(int argc, char** argv, Options& o) {
                 return fail("--scale needs a whole number from 1 to 4");
             o.scale = static_cast<int>(n);
             o.scaleGiven = true;
+        } else if (a == "--fullscreen") {
+            o.fullScreen = true;
         } else if (a.size() > 1 && a[0] == '-') {
             return fail("unknown option '" + a + "'");
         } else if (o.script.empty()) {
@@ -159,6 +168,8 @@ int ParseArgs(int argc, char** argv, Options& o) {
         if (!o.script.empty()) return fail("a script runs only with --headless");
     } else if (o.scaleGiven) {
         return fail("--scale works only in a window");
+    } else if (o.fullScreen) {
+        return fail("--fullscreen works only in a window");
     }
     return -1;
 }
@@ -273,12 +284,18 @@ int RunWindowed(const Options& o, int argc, char** argv) {
     svc.OnSoundChanged([&choice](bool on) { choice.Remember(on); });
     const qbx::sound::Effects effects;
     svc.UseSound(effects);
+    svc.SetFullScreen(o.fullScreen);
     qbx::Quibblix app(svc);
     const qbx::ArtPictures artist;
     app.program.SetArtist(&artist);
     svc.Attach(app.program);
-    // The instructions' pictures are placed once the menu is on screen, so it shows sooner.
-    svc.AfterFirstPaint([&app] { qbx::LayoutInstructions(app.instructions); });
+    qbx::PadInput pads(app.program, svc);
+    // The instructions' pictures are placed, and the pads looked for, once the menu is on
+    // screen, so it shows sooner.
+    svc.AfterFirstPaint([&app, &pads] {
+        qbx::LayoutInstructions(app.instructions);
+        pads.Start();
+    });
     bool ended = false;
     svc.OnNothingLoaded([&ended] {
         ended = true;

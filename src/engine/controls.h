@@ -119,6 +119,8 @@ public:
     Rgb back{192, 192, 192};
     int tabIndex = 0;
     bool Enabled = true;
+    // The button that leaves the screen, for devices with a button of their own for that.
+    bool returnButton = false;
     std::function<void()> onClick;
     std::function<void(int16_t keyCode, int16_t shift)> onKeyDown;
 };

@@ -140,6 +140,7 @@ static std::unique_ptr<Control> MakeControl(const ControlDesign& d) {
             b->font = d.font;
             b->back = d.back;
             b->tabIndex = d.tabIndex;
+            b->returnButton = d.returnButton;
             c = std::move(b);
             break;
         }

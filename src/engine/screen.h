@@ -41,7 +41,8 @@ struct ControlDesign {
     Rgb fillColor{};
     const char* menuParent = "";
     int shortcutKey = 0;
-    bool checkable = false;  // a menu command that shows a check mark
+    bool checkable = false;     // a menu command that shows a check mark
+    bool returnButton = false;  // the button that leaves the screen
 };
 
 // A screen's mouse pointer: the system's default, or the screen's own cursor.

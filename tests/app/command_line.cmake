@@ -38,13 +38,13 @@ endfunction()
 
 # Help and version: plain text on standard output, nothing else, status 0.
 check(ARGS --help STATUS 0
-      STDOUT "^Usage: quibblix \\[--scale N\\] \\[--mute\\]\n.*--scale N +draw the windows N times larger \\(1 to 4\\)\n.*--version +show the version\n$"
+      STDOUT "^Usage: quibblix \\[--scale N\\] \\[--fullscreen\\] \\[--mute\\]\n.*--scale N +draw the windows N times larger \\(1 to 4\\)\n.*--fullscreen +fill the screen \\(F11 [^\n]*\n.*--version +show the version\n.*game controller.*Start pauses"
       STDERR_LINES 0)
 check(ARGS -h STATUS 0 STDOUT "^Usage: quibblix" STDERR_LINES 0)
 check(ARGS --version STATUS 0 STDOUT "^Quibblix ${VERSION}\n$" STDERR_LINES 0)
 
 # Mistakes: one line naming what was wrong, nothing on standard output, status 2.
-foreach(bad --fullscreen -x --Help)
+foreach(bad --full-screen -x --Help)
   check(ARGS ${bad} STATUS 2 STDOUT "^$" STDERR "^quibblix: unknown option '${bad}'" STDERR_LINES 1)
 endforeach()
 foreach(scale 0 5 -1 two 1.5 99999999999999999999999)
@@ -53,6 +53,8 @@ foreach(scale 0 5 -1 two 1.5 99999999999999999999999)
 endforeach()
 check(ARGS --scale STATUS 2 STDERR "--scale needs a whole number" STDERR_LINES 1)
 check(ARGS --headless --scale 2 STATUS 2 STDERR "--scale works only in a window" STDERR_LINES 1)
+check(ARGS --headless --fullscreen STATUS 2 STDERR "--fullscreen works only in a window"
+      STDERR_LINES 1)
 check(ARGS --seed 3 STATUS 2 STDERR "--seed works only with --headless" STDERR_LINES 1)
 check(ARGS --records-dir /tmp STATUS 2 STDERR "--records-dir works only with --headless"
       STDERR_LINES 1)
@@ -69,6 +71,8 @@ foreach(scale 1 4)
         STDERR "needs a graphical display; to run it without one, use: xvfb-run -a ${QUIBBLIX} --scale ${scale}\n$"
         STDERR_LINES 1)
 endforeach()
+check(ARGS --fullscreen --scale 2 STATUS 1 STDOUT "^$"
+      STDERR "use: xvfb-run -a ${QUIBBLIX} --fullscreen --scale 2\n$" STDERR_LINES 1)
 
 if(failures)
   string(JOIN "\n\n" report ${failures})

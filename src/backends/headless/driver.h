@@ -9,6 +9,7 @@
 #include <string>
 
 #include "backends/headless/headless_services.h"
+#include "engine/gamepad.h"
 #include "engine/program.h"
 
 namespace qbx {
@@ -50,6 +51,7 @@ private:
     DriverHooks hooks_;
     int64_t waitBudgetMs_ = -1;  // no cap
     std::set<int16_t> held_;     // keys down, by code
+    Gamepad pad_{program_};
 };
 
 // Renders a value the way dumps show it.

@@ -14,13 +14,16 @@ namespace qbx {
 
 // One script line, parsed.
 struct Driver::Command {
-    enum Op { Wait, Key, Click, Menu, Close, Set, Call, Post, Dump, Shot, Expect, Rnd } op;
+    enum Op { Wait, Key, Click, Menu, Close, Set, Call, Post, Dump, Shot, Expect, Rnd, Pad } op;
     int64_t ms = 0;
     int16_t code = 0, shift = 0;
     bool down = true, up = true;
     std::string form, path, value, file;
     std::vector<float> values;
     float ratio = 1.0f;
+    int padInput = 0;  // a pad's button, or its axis when padAxis
+    bool padAxis = false;
+    int padValue = 0;
     std::unique_ptr<Command> posted;
 };
 

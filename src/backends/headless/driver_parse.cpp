@@ -278,6 +278,37 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
         }
         return true;
     }
+    if (word == "pad") {
+        cmd.op = Command::Pad;
+        std::string name, tail;
+        firstWord(rest, name, tail);
+        if (auto axis = PadAxisNamed(name)) {
+            long long v = 0;
+            if (!ParseLong(tail, v) || v < -32768 || v > 32767) {
+                error = "pad " + name + " takes a number from -32768 to 32767";
+                return false;
+            }
+            cmd.padAxis = true;
+            cmd.padInput = static_cast<int>(*axis);
+            cmd.padValue = static_cast<int>(v);
+            return true;
+        }
+        auto button = PadButtonNamed(name);
+        if (!button) {
+            error = "unknown pad button '" + name + "'";
+            return false;
+        }
+        cmd.padInput = static_cast<int>(*button);
+        if (tail == "down") {
+            cmd.up = false;
+        } else if (tail == "up") {
+            cmd.down = false;
+        } else if (!tail.empty()) {
+            error = "pad takes 'down' or 'up', not '" + tail + "'";
+            return false;
+        }
+        return true;
+    }
     if (word == "rnd") {
         cmd.op = Command::Rnd;
         std::istringstream vs(rest);

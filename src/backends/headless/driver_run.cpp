@@ -166,6 +166,14 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
         case Command::Rnd:
             for (float f : cmd.values) program_.Rng().Force(f);
             return -1;
+        case Command::Pad:
+            if (cmd.padAxis) {
+                pad_.Move(static_cast<PadAxis>(cmd.padInput), cmd.padValue);
+                return -1;
+            }
+            if (cmd.down) pad_.Press(static_cast<PadButton>(cmd.padInput));
+            if (cmd.up) pad_.Release(static_cast<PadButton>(cmd.padInput));
+            return -1;
     }
     return -1;
 }

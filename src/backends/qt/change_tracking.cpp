@@ -141,13 +141,24 @@ bool ClientArea::CollectChanges() {
 
 void ClientArea::MarkAll() {
     const int scale = view_.Scale();
-    pending_ = QRegion(0, 0, width() / scale + 1, height() / scale + 1);
+    const QSize field = view_.ClientSize();
+    pending_ = QRegion(0, 0, std::max(width(), field.width()) / scale + 1,
+                       std::max(height(), field.height()) / scale + 1);
 }
 
 QRegion ClientArea::TakePending() {
-    const int scale = view_.Scale();
+    const Placement place = Place();
+    const int scale = static_cast<int>(place.scale);
     QRegion widget;
-    if (scale == 1) {
+    if (!place.whole) {
+        // One pixel more all round: the edges of a fractional scale are blended.
+        for (const QRect& r : pending_)
+            widget += QRectF(place.offset.x() + r.x() * place.scale,
+                             place.offset.y() + r.y() * place.scale, r.width() * place.scale,
+                             r.height() * place.scale)
+                          .toAlignedRect()
+                          .adjusted(-1, -1, 1, 1);
+    } else if (scale == 1) {
         widget = pending_;
     } else {
         for (const QRect& r : pending_)

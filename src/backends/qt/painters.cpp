@@ -48,7 +48,17 @@ void FrameRect(QPainter& p, const QRect& r, int width, const QColor& color) {
 }
 
 // A region in widget pixels, grown to whole game pixels.
-QRegion ToGamePixels(const QRegion& widget, int scale) {
+QRegion ToGamePixels(const QRegion& widget, const ClientArea::Placement& place) {
+    if (!place.whole) {
+        QRegion out;
+        for (const QRect& r : widget)
+            out += QRectF((r.x() - place.offset.x()) / place.scale,
+                          (r.y() - place.offset.y()) / place.scale, r.width() / place.scale,
+                          r.height() / place.scale)
+                       .toAlignedRect();
+        return out;
+    }
+    const int scale = static_cast<int>(place.scale);
     if (scale == 1) return widget;
     QRegion out;
     for (const QRect& r : widget) {
@@ -117,13 +127,18 @@ void ClientArea::paintEvent(QPaintEvent* e) {
     // region is painted with the next one.
     if (CollectChanges()) view_.ScheduleFrame();
 
-    const int scale = view_.Scale();
-    p.scale(scale, scale);
+    const Placement place = Place();
+    if (!place.whole) {
+        // Black round the field, which keeps the game's proportions.
+        for (const QRect& r : e->region()) p.fillRect(r, Qt::black);
+        p.translate(place.offset);
+    }
+    p.scale(place.scale, place.scale);
     // Device pixels per logical pixel of the game, the window system's ratio included, so the
     // pictures are drawn at the resolution they land on.
     const qreal pictureRatio = std::max<qreal>(1e-3, std::abs(p.deviceTransform().m11()));
     paintRegion_ = e->region();
-    const QRegion area = ToGamePixels(paintRegion_, scale);
+    const QRegion area = ToGamePixels(paintRegion_, place);
     const QRect bounds = area.boundingRect();
 
     const ScreenDesign& d = s->Design();

@@ -239,6 +239,19 @@ void QtServices::WriteTickLog() {
 
 // ---- windows ----
 
+void QtServices::SetFullScreen(bool on) {
+    fullScreen_ = on;
+    for (auto& [screen, view] : views_)
+        if (view->isVisible()) view->SetFullScreen(on);
+}
+
+void QtServices::FullScreenChosen(bool on, const ScreenView& from) {
+    if (on == fullScreen_) return;
+    fullScreen_ = on;
+    for (auto& [screen, view] : views_)
+        if (view != &from && view->isVisible()) view->SetFullScreen(on);
+}
+
 ScreenView* QtServices::ViewOf(const Screen& s) const {
     auto it = views_.find(&s);
     return it == views_.end() ? nullptr : it->second;

@@ -77,6 +77,11 @@ public:
 
     void ViewPainted(const Screen& s) override;
 
+    // Every window fills the screen, or has its own size again.
+    void SetFullScreen(bool on);
+    bool WantsFullScreen() const override { return fullScreen_; }
+    void FullScreenChosen(bool on, const ScreenView& from) override;
+
     // How each timer really ticked, kept when QUIBBLIX_TICK_LOG names a file (written there as
     // the program ends) or after KeepTickLog().
     void KeepTickLog();
@@ -106,6 +111,7 @@ private:
     std::unique_ptr<TickLog> tickLog_;
     std::unique_ptr<SoundOutput> sound_;
     bool soundOn_ = true;
+    bool fullScreen_ = false;
     std::function<void(bool)> onSoundChanged_;
     bool tickLogWritten_ = false;
     std::string tickLogFile_;

@@ -53,8 +53,13 @@ ClientArea::ClientArea(ScreenView& view) : QWidget(&view), view_(view) {
 Button* ClientArea::ButtonAt(QPoint pos) const {
     Screen* s = view_.Scr();
     if (!s || !s->IsLoaded()) return nullptr;
+    const Placement place = Place();
     const int scale = view_.Scale();
-    const QPoint at(pos.x() / scale, pos.y() / scale);
+    const QPoint at =
+        place.whole
+            ? QPoint(pos.x() / scale, pos.y() / scale)
+            : QPoint(static_cast<int>(std::floor((pos.x() - place.offset.x()) / place.scale)),
+                     static_cast<int>(std::floor((pos.y() - place.offset.y()) / place.scale)));
     // The topmost visible button there; a disabled one still takes the click (and ignores it).
     for (Control* c : s->ZOrder())
         if (c->kind == Kind::Button && c->Visible && PxRect(*c).contains(at))
@@ -80,10 +85,16 @@ void ClientArea::ForwardKey(QKeyEvent* e, bool down) {
 }
 
 void ClientArea::keyPressEvent(QKeyEvent* e) {
+    // F11 belongs to the window, as on the rest of the desktop.
+    if (e->key() == Qt::Key_F11 && e->modifiers() == Qt::NoModifier) {
+        if (!e->isAutoRepeat()) view_.SetFullScreen(!view_.FullScreen());
+        return;
+    }
     ForwardKey(e, true);
 }
 
 void ClientArea::keyReleaseEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_F11 && e->modifiers() == Qt::NoModifier) return;
     // Held keys repeat their key-down only; X11 reports each repeat as a release and a press.
     if (e->isAutoRepeat()) return;
     ForwardKey(e, false);
@@ -125,6 +136,18 @@ void ClientArea::mouseReleaseEvent(QMouseEvent* e) {
 
 bool ClientArea::focusNextPrevChild(bool) {
     return false;
+}
+
+ClientArea::Placement ClientArea::Place() const {
+    const int k = view_.Scale();
+    const QSize field = view_.ClientSize();
+    if (field.isEmpty() || size() == field) return {qreal(k), QPointF(0, 0), true};
+    const qreal gameWidth = field.width() / k, gameHeight = field.height() / k;
+    const qreal scale = std::min(width() / gameWidth, height() / gameHeight);
+    return {scale,
+            QPointF(std::round((width() - gameWidth * scale) / 2),
+                    std::round((height() - gameHeight * scale) / 2)),
+            false};
 }
 
 // ---- the window ----
@@ -234,10 +257,60 @@ void ScreenView::ShowScreen() {
             move(avail.center() - QPoint(size.width() / 2, size.height() / 2));
         }
     }
-    show();
+    if (host_ && host_->WantsFullScreen() != fullScreen_) SetFullScreen(!fullScreen_);
+    if (fullScreen_)
+        FillScreen();
+    else
+        show();
     raise();
     activateWindow();
     client_->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void ScreenView::SetFullScreen(bool on) {
+    if (on == fullScreen_) return;
+    fullScreen_ = on;
+    if (on) {
+        layout()->setSizeConstraint(QLayout::SetNoConstraint);
+        client_->setMinimumSize(0, 0);
+        client_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        client_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        if (isVisible()) {
+            windowedAt_ = pos();
+            FillScreen();
+        }
+    } else {
+        client_->setFixedSize(ClientSize());
+        layout()->setSizeConstraint(QLayout::SetFixedSize);
+        if (isFullScreen()) showNormal();
+        layout()->activate();
+        if (windowedAt_) {
+            move(*windowedAt_);
+        } else if (const QScreen* where = screen()) {
+            // First shown on the full screen: the window goes to the middle.
+            const QSize size = sizeHint();
+            move(where->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
+        }
+    }
+    client_->MarkAll();
+    client_->update();
+    if (host_) host_->FullScreenChosen(on, *this);
+}
+
+void ScreenView::FillScreen() {
+    // A window manager fills the screen with the window; without one, the window does it.
+    if (const QScreen* where = screen()) setGeometry(where->geometry());
+    showFullScreen();
+}
+
+void ScreenView::changeEvent(QEvent* e) {
+    // The window manager may take the window out of the full screen itself.
+    if (e->type() == QEvent::WindowStateChange && fullScreen_ && isVisible() &&
+        !(windowState() & Qt::WindowFullScreen))
+        SetFullScreen(false);
+    QWidget::changeEvent(e);
 }
 
 void ScreenView::Detach() {

@@ -4,6 +4,7 @@
 
 #include <QCursor>
 #include <QImage>
+#include <QPointF>
 #include <QRegion>
 #include <QWidget>
 #include <cstdint>
@@ -34,6 +35,9 @@ public:
     virtual void Dispatch(const std::function<void()>& call) = 0;
     // A window of the screen has just been painted.
     virtual void ViewPainted(const Screen& /*s*/) {}
+    // Whether the windows fill the screen; the player's choice, told by the window that took it.
+    virtual bool WantsFullScreen() const { return false; }
+    virtual void FullScreenChosen(bool /*on*/, const ScreenView& /*from*/) {}
 };
 
 // Virtual-key code for a Qt key (0 when the game has no code for it). Letters and digits keep
@@ -68,6 +72,16 @@ public:
     QRegion TakePending();
     // Everything is to be painted again (the screen was detached, a mouse press shows).
     void MarkAll();
+
+    // Where the game's pixels land: the window's whole scale from the corner, or, when the
+    // area is larger than the window's size (the full screen), the largest scale that fits,
+    // centred.
+    struct Placement {
+        qreal scale;
+        QPointF offset;
+        bool whole;  // the window's own size and scale
+    };
+    Placement Place() const;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -157,6 +171,9 @@ public:
     void ShowScreen();
     // The screen was unloaded: forget it. The window draws nothing and ignores input from now on.
     void Detach();
+    // Fills the screen with the window, or gives it back its own size.
+    void SetFullScreen(bool on);
+    bool FullScreen() const { return fullScreen_; }
 
     // Runs a call into the core through the host.
     void Dispatch(const std::function<void()>& call);
@@ -165,6 +182,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     // Tells the screen when its window loses the keyboard to another window.
     bool event(QEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     struct MenuEntry {
@@ -180,6 +198,7 @@ private:
     void SyncPointer();
 
     void PaintFrame();
+    void FillScreen();
 
     Screen* screen_;
     ViewHost* host_;
@@ -192,6 +211,8 @@ private:
     std::string title_;
     std::optional<Pointer> pointer_;  // none before the first sync
     bool shownOnce_ = false;
+    bool fullScreen_ = false;
+    std::optional<QPoint> windowedAt_;  // where the window was before it filled the screen
 };
 
 }  // namespace qbx

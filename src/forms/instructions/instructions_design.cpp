@@ -20,6 +20,7 @@ std::vector<ControlDesign> InstructionsControlsDesign() {
     std::vector<ControlDesign> t;
     t.push_back(Btn("cmdClose", 2520, 5400, 3495, 600, "Return to Menu", {"Verdana", 18.0f, true},
                     {192, 64, 0}, 1));
+    t.back().returnButton = true;
     t.push_back(Img("imgPowerupWall", -1, 4080, 3120, 255, 210, true, "pwrupwall"));
     t.push_back(Img("imgPowerupFast", -1, 3720, 3120, 255, 210, true, "pwrupfast"));
     t.push_back(Img("imgPowerupSlow", -1, 3360, 3120, 255, 210, true, "pwrupslow"));

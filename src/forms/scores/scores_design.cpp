@@ -39,6 +39,7 @@ std::vector<ControlDesign> ScoresControlsDesign() {
     std::vector<ControlDesign> t;
     t.push_back(Btn("cmdClose", 2820, 9600, 3495, 600, "Return to Menu", {"Verdana", 18.0f, true},
                     {0, 192, 0}, 0));
+    t.back().returnButton = true;
     t.push_back(Lbl("lblInfoLevels", -1, 7650, 9360, 975, 600, true, "Highest Levels Reached", v825,
                     kBlack, false, {}, Align::Center));
     t.push_back(Lbl("lblInfoScores", -1, 540, 9360, 975, 600, true, "Highest Scores Achieved", v825,
