@@ -282,7 +282,7 @@ int RunWindowed(const Options& o, int argc, char** argv) {
     qbx::SoundChoice choice;
     svc.SetSoundOn(choice.On() && !o.mute);
     svc.OnSoundChanged([&choice](bool on) { choice.Remember(on); });
-    const qbx::sound::Effects effects;
+    static const qbx::sound::Effects effects;  // read by the audio thread until the end
     svc.UseSound(effects);
     svc.SetFullScreen(o.fullScreen);
     qbx::Quibblix app(svc);

@@ -16,11 +16,11 @@
 
 #include "art/art.h"
 #include "art_pictures.h"
-#include "sound/effects.h"
 #include "backends/qt/qt_services.h"
 #include "forms/quibblix.h"
 #include "instructions_layout.h"
 #include "play_field.h"
+#include "sound/effects.h"
 
 int main(int argc, char** argv) {
     int scale = 1, level = 0;
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     qbx::Quibblix app(svc);
     const qbx::ArtPictures artist;
     app.program.SetArtist(&artist);
-    const qbx::sound::Effects effects;
+    static const qbx::sound::Effects effects;  // read by the audio thread until the end
     svc.UseSound(effects);
     svc.Attach(app.program);
     qbx::LayoutInstructions(app.instructions);

@@ -26,7 +26,10 @@ int64_t NowNs() {
 
 }  // namespace
 
-SoundOutput::SoundOutput(const SoundBank& bank) : opener_([this, &bank] { Open(bank); }) {}
+SoundOutput::SoundOutput(const SoundBank& bank) {
+    // Started once every member is in place: the thread writes them.
+    opener_ = std::thread([this, &bank] { Open(bank); });
+}
 
 SoundOutput::~SoundOutput() {
     WaitUntilOpened();

@@ -37,7 +37,7 @@ class SoundOutput {
 public:
     // Opens the default audio device and renders the effects in the background, so the program
     // starts without waiting for either. Until both are ready, and where there is no device at
-    // all (said once on standard error), effects are not heard.
+    // all (said once on standard error), effects are not heard. The bank must outlive it.
     explicit SoundOutput(const SoundBank& bank);
     ~SoundOutput();
     SoundOutput(const SoundOutput&) = delete;
@@ -65,7 +65,6 @@ private:
 
     std::thread opener_;
     std::atomic<bool> ready_{false};
-    std::atomic<bool> opened_{false};
     uint32_t device_ = 0;
     int sampleRate_ = 0;
     int bufferSamples_ = 0;
