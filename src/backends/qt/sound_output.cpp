@@ -2,6 +2,7 @@
 #include "backends/qt/sound_output.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +18,19 @@ namespace {
 // 48 kHz in blocks of 256 samples: 5.3 ms a block.
 constexpr int kRate = 48000;
 constexpr int kBlock = 256;
+
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// Without a sound card, ALSA's library writes a page of its own errors on standard error while
+// SDL looks for a device; the game says it has no sound in one line instead. SDL loads the same
+// library later, so the handler set here holds for it.
+void QuietAlsa() {
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+    if (!alsa) return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    if (auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler")))
+        set(&IgnoreAlsaError);
+}
 
 int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -45,6 +59,7 @@ void SoundOutput::WaitUntilOpened() {
 }
 
 void SoundOutput::Open(const SoundBank& bank) {
+    QuietAlsa();
     {
         std::lock_guard<std::mutex> lock(SdlMutex());
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {

@@ -2,7 +2,9 @@
 #include "backends/qt/sound_output.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -54,6 +56,30 @@ TEST(SoundOutput, WithoutAnAudioDeviceTheGameIsSilentAndGoesOn) {
     out.Play(Sound::Shot, 0);  // nothing, and no harm
     EXPECT_EQ(out.Sounding(), 0);
     unsetenv("SDL_AUDIODRIVER");
+}
+
+// Whatever the machine has (no card at all, here), opening the default device says at most one
+// line: the audio libraries' own complaints are kept off standard error.
+TEST(SoundOutput, OpeningTheDefaultDeviceSaysAtMostOneLine) {
+    unsetenv("SDL_AUDIODRIVER");
+    const sound::Effects effects;
+    std::fflush(stderr);
+    const int saved = dup(2);
+    FILE* capture = std::tmpfile();
+    ASSERT_NE(capture, nullptr);
+    dup2(fileno(capture), 2);
+    {
+        SoundOutput out(effects);
+        out.WaitUntilOpened();
+    }
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::rewind(capture);
+    int lines = 0;
+    for (int c; (c = std::fgetc(capture)) != EOF;) lines += c == '\n';
+    std::fclose(capture);
+    EXPECT_LE(lines, 1);
 }
 
 TEST(SoundOutput, OnADeviceEveryEffectIsReadyToPlay) {
