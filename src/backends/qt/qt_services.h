@@ -53,7 +53,6 @@ public:
 
     // Plays the effects from this bank on the audio device, opened in the background.
     void UseSound(const SoundBank& bank);
-    const SoundOutput* Speaker() const { return sound_.get(); }
     // Told of every change of the player's sound choice (the program remembers it).
     void OnSoundChanged(std::function<void(bool)> f) { onSoundChanged_ = std::move(f); }
 

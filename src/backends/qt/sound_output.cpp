@@ -125,7 +125,6 @@ void SoundOutput::Mix(void* self, uint8_t* stream, int bytes) {
     if (waited > 0) {
         // Only the mixing thread writes these.
         const double ms = static_cast<double>(waited) / 1e6;
-        out.lastDelayMs_.store(ms, std::memory_order_relaxed);
         if (ms > out.maxDelayMs_.load(std::memory_order_relaxed))
             out.maxDelayMs_.store(ms, std::memory_order_relaxed);
         out.started_.fetch_add(1, std::memory_order_relaxed);

@@ -49,10 +49,9 @@ public:
     void WaitUntilOpened();
     // The device's buffer in milliseconds: the longest an effect waits to be mixed.
     double BufferMs() const;
-    // How many effects are sounding now, and the latest wait between an effect being asked for
-    // and its first samples being mixed, in milliseconds (the live check reads them).
+    // How many effects are sounding now; how many have started, and the longest any waited
+    // between being asked for and its first samples being mixed (the tick log reports them).
     int Sounding() const;
-    double LastStartDelayMs() const { return lastDelayMs_.load(std::memory_order_relaxed); }
     double MaxStartDelayMs() const { return maxDelayMs_.load(std::memory_order_relaxed); }
     int64_t Started() const { return started_.load(std::memory_order_relaxed); }
 
@@ -71,7 +70,6 @@ private:
     std::array<std::vector<float>, kSoundCount> effects_;
     std::array<std::vector<float>, kPopVariants> pops_;
     Mixer mixer_;
-    std::atomic<double> lastDelayMs_{0};
     std::atomic<double> maxDelayMs_{0};
     std::atomic<int64_t> started_{0};
 };
