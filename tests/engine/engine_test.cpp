@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <string>
+#include <string_view>
 
 #include "backends/headless/headless_services.h"
 #include "engine/design_helpers.h"
+#include "engine/numbers.h"
 #include "engine/program.h"
 #include "engine/screen.h"
+#include "engine/utf8.h"
 #include "forms/pictures.h"
 
 namespace qbx {
@@ -207,6 +212,75 @@ TEST(RandomTest, UniformInUnitIntervalAndForceable) {
     r.Force(0.5f);
     EXPECT_EQ(r.Rnd(), 0.5f);
     EXPECT_NE(r.Rnd(), 0.5f);  // forced once only
+}
+
+TEST(Utf8, WellFormedSequencesOnly) {
+    const char* good[] = {"",
+                          "plain",
+                          "\xC2\x80",
+                          "\xDF\xBF",
+                          "\xE0\xA0\x80",
+                          "\xED\x9F\xBF",
+                          "\xEE\x80\x80",
+                          "\xEF\xBF\xBF",
+                          "\xF0\x90\x80\x80",
+                          "\xF4\x8F\xBF\xBF",
+                          "caf\xC3\xA9"};
+    for (const char* s : good) EXPECT_TRUE(ValidUtf8(s)) << s;
+    const std::pair<const char*, const char*> bad[] = {
+        {"\xC0\x80", "overlong two bytes"},
+        {"\xC1\xBF", "overlong two bytes"},
+        {"\xE0\x9F\xBF", "overlong three bytes"},
+        {"\xF0\x8F\xBF\xBF", "overlong four bytes"},
+        {"\xED\xA0\x80", "high surrogate"},
+        {"\xED\xBF\xBF", "low surrogate"},
+        {"\xF4\x90\x80\x80", "above U+10FFFF"},
+        {"\xF5\x80\x80\x80", "lead byte past F4"},
+        {"\x80", "lone continuation"},
+        {"\xC3", "cut two-byte"},
+        {"\xE2\x82", "cut three-byte"},
+        {"\xF0\x9F\x98", "cut four-byte"},
+        {"\xE2\x28\xA1", "bad continuation"},
+        {"\xF0\x9F\x28\x80", "bad continuation"},
+        {"\xFF", "never a lead"},
+    };
+    for (const auto& [s, why] : bad) EXPECT_FALSE(ValidUtf8(s)) << why;
+    // Each sequence's length, and 0 where none starts; a cut one at the end is not read past.
+    const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xE2\x82";
+    EXPECT_EQ(Utf8SequenceLength(text, 0), 1u);
+    EXPECT_EQ(Utf8SequenceLength(text, 1), 2u);
+    EXPECT_EQ(Utf8SequenceLength(text, 3), 3u);
+    EXPECT_EQ(Utf8SequenceLength(text, 6), 4u);
+    EXPECT_EQ(Utf8SequenceLength(text, 10), 0u);
+    EXPECT_EQ(Utf8SequenceLength(std::string_view(text).substr(0, 11), 10), 0u);
+    EXPECT_EQ(Utf8SequenceLength(text, 2), 0u);
+    EXPECT_EQ(Utf8SequenceLength(text, 12), 0u);
+}
+
+TEST(ToInt16, RoundsHalfToEvenAndSaturates) {
+    const std::pair<double, int16_t> cases[] = {{0.5, 0},
+                                                {1.5, 2},
+                                                {2.5, 2},
+                                                {-0.5, 0},
+                                                {-1.5, -2},
+                                                {-2.5, -2},
+                                                {2.4999, 2},
+                                                {2.5001, 3},
+                                                {1571.4285, 1571},
+                                                {32767.0, 32767},
+                                                {32767.5, 32767},
+                                                {32768.0, 32767},
+                                                {1e300, 32767},
+                                                {-32768.0, -32768},
+                                                {-32768.5, -32768},
+                                                {-32769.0, -32768},
+                                                {-1e300, -32768},
+                                                {HUGE_VAL, 32767},
+                                                {-HUGE_VAL, -32768},
+                                                {32766.5, 32766},
+                                                {-32767.5, -32768}};
+    for (const auto& [v, want] : cases) EXPECT_EQ(ToInt16(v), want) << v;
+    EXPECT_EQ(ToInt16(std::nan("")), 0);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "engine/utf8.h"
+
 namespace qbx::records {
 
 void PrintTo(const RecordRow& r, std::ostream* os) {
@@ -50,6 +52,40 @@ TEST(ReadFields, BoundedOnHugeOrBinaryInput) {
     EXPECT_EQ(ReadFields("\"J\xC3\x9CRGEN\"", 40), Fields{"J\xC3\x9CRGEN"});
 }
 
+TEST(ReadFields, AByteOrderMarkIsNoPartOfTheFirstName) {
+    EXPECT_EQ(ReadFields("\xEF\xBB\xBF\"ANN\"\r\n\"12\"\r\n", 40), (Fields{"ANN", "12"}));
+    EXPECT_EQ(ReadFields("\xEF\xBB\xBF  BOB , 7\r\n", 40), (Fields{"BOB", "7"}));
+    // Only at the very start: elsewhere it is a character of the name.
+    EXPECT_EQ(ReadFields("\"A\xEF\xBB\xBF\"", 40), Fields{"A\xEF\xBB\xBF"});
+}
+
+// Names that are not UTF-8 read with each bad byte as U+FFFD, and what is written reads back
+// the same and is UTF-8.
+TEST(ReadFields, InvalidUtf8NamesReadAndWriteBackWhole) {
+    const std::pair<std::string, std::string> names[] = {
+        {"A\xED\xA0\x80Z", "A" + kFffd + kFffd + kFffd + "Z"},     // a surrogate
+        {"\xE0\x80\xAFX", kFffd + kFffd + kFffd + "X"},            // an overlong '/'
+        {"\xF0\x80\x80\xAF", kFffd + kFffd + kFffd + kFffd},       // a longer one
+        {"\xF4\x90\x80\x80", kFffd + kFffd + kFffd + kFffd},       // past U+10FFFF
+        {"END\xF0\x9F\x98", "END" + kFffd + kFffd + kFffd},        // cut at the end
+        {"\xE2\x82 CUT", kFffd + kFffd + " CUT"},                  // cut in the middle
+        {"\xC3\x9C\xF0\x9F\x98\x80", "\xC3\x9C\xF0\x9F\x98\x80"},  // whole ones stay
+        {"\x7F\x1B", kFffd + kFffd},                               // control characters
+    };
+    for (const auto& [raw, read] : names) {
+        SCOPED_TRACE(read);
+        const Fields f = ReadFields("\"" + raw + "\"\r\n\"5\"\r\n", 40);
+        ASSERT_EQ(f, (Fields{read, "5"}));
+        RecordRows rows = Table({{raw, "5"}});
+        const std::string text = WriteTable(rows);
+        EXPECT_TRUE(ValidUtf8(text));
+        RecordRows back(20);
+        ReadTable(text, back);
+        EXPECT_EQ(back[0], (RecordRow{read, "5"}));
+        EXPECT_EQ(WriteTable(back), text);
+    }
+}
+
 TEST(ReadTable, FileRowsReplaceTheirsAndTheRestStay) {
     RecordRows rows(20, RecordRow{"OLD", "1"});
     ReadTable("\"A\"\n\"30\"\n\"B\"\n\"20\"\n\"C\"\n\"10\"\n", rows);
@@ -91,6 +127,8 @@ TEST(NumericValue, DecimalNumberAtTheStartElseZero) {
     EXPECT_EQ(NumericValue("lots"), 0);
     EXPECT_EQ(NumericValue("-"), 0);
     EXPECT_GT(NumericValue(std::string(400, '9')), 1e300);
+    EXPECT_LT(NumericValue("-" + std::string(400, '9')), -1e300);
+    EXPECT_EQ(NumericValue("0." + std::string(400, '0') + "1"), 0);
 }
 
 TEST(EnterResult, FirstGameAndOwnRow) {

@@ -35,7 +35,9 @@ TEST(Effects, EachIsShortStartsAndEndsInSilenceAndIsAsLoudAsTheOthers) {
     };
     EXPECT_GT(crossings(2), crossings(3));
     EXPECT_GT(crossings(3), crossings(4));
-    EXPECT_TRUE(bank.Render(Sound::Shot, 0, 10).empty());  // no such rate
+    // Rates from 8 kHz to 192 kHz, and no others.
+    for (int rate : {10, 7999, 192001}) EXPECT_TRUE(bank.Render(Sound::Shot, 0, rate).empty());
+    for (int rate : {8000, 192000}) EXPECT_FALSE(bank.Render(Sound::Shot, 0, rate).empty());
 }
 
 }  // namespace

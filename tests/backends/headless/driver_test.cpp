@@ -20,6 +20,21 @@ TEST(DriverTest, BadLinesStopWithStatusTwoNamingTheLineAndChangeNothing) {
         {"set frmGame.arrow.Colour red", "unknown property"},
         {"call frmGame.Explode", "unknown routine"},
         {"post wait 10", "post takes"},
+        {"wait -1", "wait needs"},
+        {"wait 100000001", "wait needs"},
+        {"key Left sideways", "key takes 'down' or 'up', not 'sideways'"},
+        {"click frmMenu.cmdPlay frmMenu.cmdExit", "click takes one name"},
+        {"menu frmGame", "expected FORM.NAME, got 'frmGame'"},
+        {"set frmGame.Lives", "set needs a name and a value"},
+        {"expect frmGame.Lives", "expect needs a name and a value"},
+        {"dump frmNowhere", "unknown screen 'frmNowhere'"},
+        {"shot frmMenu", "shot needs a screen and a file"},
+        {"shot frmMenu out.png 8", "pixel ratio from 0.5 to 4"},
+        {"shot frmMenu out.png 0.25", "pixel ratio from 0.5 to 4"},
+        {"rnd 1", "rnd takes numbers in [0, 1)"},
+        {"rnd -0.5", "rnd takes numbers in [0, 1)"},
+        {"rnd", "rnd takes numbers in [0, 1)"},
+        {"post rnd 0.5", "post takes"},
     };
     for (const auto& [line, message] : bad) {
         SCOPED_TRACE(line);

@@ -74,7 +74,11 @@ TEST(PadTest, StickWalksOnlyPastTheDeadZoneAndStopsOnlyWellInsideIt) {
          "expect frmGame.tmrLeft.Enabled true\n"
          "pad leftx 7000\n"  // swung past the middle to near the other edge: stopped
          "expect frmGame.tmrLeft.Enabled false\n"
-         "expect frmGame.tmrRight.Enabled false\n");
+         "expect frmGame.tmrRight.Enabled false\n"
+         "pad leftx 8191\n"  // the same push on either side
+         "expect frmGame.tmrRight.Enabled false\n"
+         "pad leftx 8192\n"
+         "expect frmGame.tmrRight.Enabled true\n");
 }
 
 TEST(PadTest, OnTheMenusTheDpadMovesTheFocusToTheNearestButtonThatWay) {

@@ -86,7 +86,7 @@ TEST(Commands, NewGameWhilePausedOrOnThePanelStartsAtOnceAndRecordsTheOldGame) {
 TEST(Commands, ExitAndTheCloseBoxEndTheProgramRecordingOnlyAScore) {
     for (bool panel : {false, true})
         for (const char* how : {"menu frmGame.mnuExit", "close frmGame"})
-            for (int32_t score : {0, 640}) {
+            for (int32_t score : {0, 1, 640}) {
                 SCOPED_TRACE(std::string(panel ? "panel, " : "countdown, ") + how + ", " +
                              std::to_string(score));
                 Session s;
@@ -96,6 +96,13 @@ TEST(Commands, ExitAndTheCloseBoxEndTheProgramRecordingOnlyAScore) {
                 EXPECT_TRUE(s.h.svc.Ended());
                 s.ExpectRecorded(score, panel ? 2 : 1);
             }
+    // The last life is still a game in progress.
+    Session s;
+    s.IntoPlay();
+    s.Run(
+        "set frmGame.Lives 1\nset frmGame.Score 70\nset frmGame.Level 6\nclose frmGame\n"
+        "expect ended true");
+    s.ExpectRecorded(70, 6);
 }
 
 TEST(Commands, ViewCommandsReturnToThePausedGameOrToTheUnpausedPanel) {
@@ -196,7 +203,7 @@ TEST(Commands, AButtonClicksOncePerPressHoweverLongTheKeyIsHeld) {
 }
 
 TEST(Commands, GameOverShowsTheScoreOnceAndRecordsIt) {
-    for (int32_t score : {0, 1480}) {
+    for (int32_t score : {0, 1, 1480}) {
         SCOPED_TRACE(score);
         Session s;
         s.IntoPlay();

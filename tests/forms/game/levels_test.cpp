@@ -1,4 +1,7 @@
 // Level set-up, countdown, time bonus, the level-complete panel and the pause.
+#include <array>
+#include <map>
+
 #include "forms/game/game_fixture.h"
 
 namespace qbx::test {
@@ -19,39 +22,134 @@ std::string Shown(Array<T>& a, const FrmGame* sizes = nullptr) {
 
 using LevelsTest = GameTest;
 
-TEST_F(LevelsTest, EveryLevelGroupGetsItsBubblesObstaclesAndBonus) {
+// Every level from 1 to 21 on a freshly loaded screen, as a new game would start it there.
+TEST(LevelTable, EveryLevelSetsUpItsBonusBubblesObstaclesAndPlacementBox) {
     struct Expect {
-        int level;
-        const char* bubbles;
         int bonus;
+        const char* horizontal;  // the record every element first receives
+        int16_t size, peak;
+        const char* bubbles;  // shown elements as index:size colour
         const char *blockers, *seams;
+        float box;
     };
-    const char* kMaze = "5 8 11 12 17 18 21 22 23 24 25 26 27 28 29 30 39 40";
+    const char* kStairs = "3 4 5 6 7 8 9 10";
     const char* kGrid = "5 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22";
-    const Expect cases[] = {
-        {1, "1R 1R 1R", 150, "5", ""},
-        {5, "4R 4G", 1200, "0 5", ""},
-        {7, "3R 3G", 900, "1 2 5 47", ""},
-        {10, "3R 3R 3G 4G 4R", 2400, "3 4 5 6 7 8 9 10", ""},
-        {11, "2R 2R 2R 2G 2G", 1800, kGrid, "6 7 8 9 10 11"},
-        {13, "2R 2R 2G 2G 3G 3G 3R 3R", 2400, kMaze, "0 1 2 3 4 5"},
-        {15, "3R 3R 3R 3G 3G 3G", 2400, "5 9 10 41 42 43 44", ""},
-        {17, "3R 3R 3R 3G 3G 3G", 2400, "5 43 44", ""},
-        {19, "3R 3R 3R 3G 3G 3G 3R", 2700, "5", ""},
-        {25, "3R 3R 3R 3G 3G 3G 3R 3G", 3000, "5", ""},
+    const char* kMaze = "5 8 11 12 17 18 21 22 23 24 25 26 27 28 29 30 39 40";
+    const char* kSix = "0:3R 1:3R 2:3R 3:3G 4:3G 5:3G";
+    const Expect levels[] = {
+        {150, "RIGHT", 1, 4312, "0:1R 1:1R 2:1R", "5", "", 1200},
+        {600, "LEFT", 2, 3080, "0:2R 1:2R 2:2G 3:2G", "5", "", 1200},
+        {900, "LEFT", 2, 3080, "0:2R 1:2G 2:3G 3:3R", "5", "", 1200},
+        {900, "LEFT", 2, 3080, "0:2R 1:2R 2:2G 3:3G 4:3R", "0 5", "", 1200},
+        {1200, "LEFT", 4, 1571, "0:4R 1:4G", "0 5", "", 1200},
+        {600, "LEFT", 2, 1571, "0:2R 1:2R 2:2R", "1 2 5 47", "", 1200},
+        {900, "LEFT", 3, 1571, "0:3R 1:3G", "1 2 5 47", "", 1200},
+        {1200, "LEFT", 2, 3080, "0:2R 1:2R 2:2G 3:2G", kStairs, "", 1200},
+        {1800, "LEFT", 3, 3080, "0:3R 1:3R 2:3R", kStairs, "", 1200},
+        {2400, "LEFT", 3, 3080, "0:3R 1:3R 2:3G 3:4G 4:4R", kStairs, "", 1200},
+        {1800, "LEFT", 2, 3080, "0:2R 1:2R 2:2R 3:2G 4:2G", kGrid, "6 7 8 9 10 11", 1200},
+        {2100, "LEFT", 2, 3080, "0:2R 1:2R 2:2R 3:3G 4:3G 5:4R", kGrid, "6 7 8 9 10 11", 1200},
+        {2400, "LEFT", 2, 3080, "0:2R 1:2R 2:2G 3:2G 4:3G 5:3G 6:3R 7:3R", kMaze, "0 1 2 3 4 5",
+         600},
+        {3000, "LEFT", 4, 3080, "0:4R 1:4R 2:4G 3:4G", kMaze, "0 1 2 3 4 5", 1200},
+        {2400, "LEFT", 3, 3080, kSix, "5 9 10 41 42 43 44", "", 600},
+        {2400, "LEFT", 3, 3080, kSix, "5 9 10 43 44", "", 600},
+        {2400, "LEFT", 3, 3080, kSix, "5 43 44", "", 600},
+        {2400, "LEFT", 3, 3080, kSix, "5", "", 600},
+        {2700, "LEFT", 3, 3080, "0:3R 1:3R 2:3R 3:3G 4:3G 5:3G 6:3R", "5", "", 600},
+        {3000, "LEFT", 3, 3080, "0:3R 1:3R 2:3R 3:3G 4:3G 5:3G 6:3R 7:3G", "5", "", 600},
+        {3000, "LEFT", 3, 3080, "0:3R 1:3R 2:3R 3:3G 4:3G 5:3G 6:3R 7:3G", "5", "", 600},
     };
-    StartLevel(1);
-    for (const Expect& e : cases) {
-        SCOPED_TRACE("level " + std::to_string(e.level));
-        g.Level = static_cast<int16_t>(e.level);
-        g.Form_Load();
-        EXPECT_EQ(Shown(c().BubblePic, &g), e.bubbles);
-        EXPECT_EQ(Shown(c().shpBlocker), e.blockers);
-        EXPECT_EQ(Shown(c().shpSeam), e.seams);
+    // Where each blocker and seam a level shows stands (Left, Top, Width, Height).
+    const std::map<int, std::array<float, 4>> blockerRects = {
+        {0, {5880, 0, 1815, 4335}},     {1, {1440, 0, 495, 2820}},
+        {2, {11640, 0, 495, 2820}},     {3, {2880, 1680, 2895, 495}},
+        {4, {2880, 3600, 2895, 495}},   {6, {7800, 3600, 2895, 495}},
+        {7, {7800, 1680, 2895, 495}},   {8, {6240, 3000, 1095, 255}},
+        {9, {960, 2760, 975, 255}},     {10, {11640, 2760, 975, 255}},
+        {11, {5760, 4320, 855, 135}},   {12, {6960, 4320, 855, 135}},
+        {13, {5760, 4320, 135, 495}},   {14, {7680, 4320, 135, 495}},
+        {15, {3720, 4320, 135, 495}},   {16, {1800, 4320, 135, 495}},
+        {17, {3000, 4320, 855, 135}},   {18, {1800, 4320, 855, 135}},
+        {19, {11640, 4320, 135, 495}},  {20, {9720, 4320, 135, 495}},
+        {21, {10920, 4320, 855, 135}},  {22, {9720, 4320, 855, 135}},
+        {23, {960, 1680, 255, 1095}},   {24, {1200, 3840, 735, 135}},
+        {25, {12360, 1680, 255, 1095}}, {26, {1800, 3840, 135, 495}},
+        {27, {11640, 3840, 735, 135}},  {28, {8640, 1680, 1095, 255}},
+        {29, {11640, 3840, 135, 495}},  {30, {3840, 1680, 1095, 255}},
+        {39, {0, 1680, 975, 255}},      {40, {12600, 1680, 975, 255}},
+        {41, {2520, 2940, 975, 255}},   {42, {10080, 2940, 975, 255}},
+        {43, {4080, 3540, 975, 255}},   {44, {8520, 3540, 975, 255}},
+        {47, {6540, 0, 495, 4335}},
+    };
+    const std::array<float, 4> seamRects[] = {
+        {900, 1695, 135, 225},   {12540, 1695, 135, 225}, {1815, 3900, 105, 135},
+        {11655, 3900, 105, 135}, {1815, 4245, 105, 135},  {11655, 4245, 105, 135},
+        {1815, 4365, 105, 135},  {3735, 4365, 105, 135},  {5775, 4365, 105, 135},
+        {7695, 4365, 105, 135},  {9735, 4365, 105, 135},  {11655, 4365, 105, 135}};
+    auto rect = [](const Shape& s) {
+        return std::array<float, 4>{s.Left, s.Top, s.Width, s.Height};
+    };
+
+    for (int level = 1; level <= 21; ++level) {
+        SCOPED_TRACE("level " + std::to_string(level));
+        const Expect& e = levels[level - 1];
+        Headless h;
+        FrmGame& g = h.app.game;
+        // The draws of the placement: element 0 at 2000; element 1 first just inside its box,
+        // which is refused, then just outside it; element 2 at the top of the random range.
+        const float span = 13665 - e.box;
+        for (float left : {2000.0f, 2000 + e.box - 10, 2000 + e.box + 10})
+            h.app.program.Rng().Force(left / span);
+        h.app.program.Rng().Force(0.99999994f);
+        g.Lives = 5;
+        g.Level = static_cast<int16_t>(level);
+        g.Score = 0;
+        g.ExtraLives = 0;
+        g.Show();
+        FrmGame::Controls& c = g.C();
+
         EXPECT_EQ(g.TimeBonus, e.bonus);
-        EXPECT_EQ(c().lblTimeBonusRemaining->Caption, std::to_string(e.bonus));
-        EXPECT_EQ(c().lblLevel->Caption, "Level:\r\n" + std::to_string(e.level));
-        EXPECT_EQ(g.Bubbles[0].HorizontalDirection, e.level == 1 ? "RIGHT" : "LEFT");
+        EXPECT_EQ(c.lblTimeBonusRemaining->Caption, std::to_string(e.bonus));
+        EXPECT_EQ(c.lblLevel->Caption, "Level:\r\n" + std::to_string(level));
+        std::string shown;
+        for (int i = 0; i <= c.BubblePic.UBound(); ++i) {
+            const BubbleState& r = g.Bubbles[i];
+            EXPECT_EQ(c.BubblePic(i).Top, 300) << i;
+            EXPECT_EQ(r.VerticalDirection, "DOWN") << i;
+            EXPECT_EQ(r.HorizontalDirection, e.horizontal) << i;
+            EXPECT_EQ(r.PeakTop, e.peak) << i;
+            if (!c.BubblePic(i).Visible) {
+                EXPECT_EQ(r.Size, e.size) << i;
+                EXPECT_EQ(r.Colour, "RED") << i;
+                continue;
+            }
+            shown += (shown.empty() ? "" : " ") + std::to_string(i) + ":" + std::to_string(r.Size) +
+                     r.Colour.substr(0, 1);
+        }
+        EXPECT_EQ(shown, e.bubbles);
+        EXPECT_EQ(Shown(c.shpBlocker), e.blockers);
+        EXPECT_EQ(Shown(c.shpSeam), e.seams);
+        for (int k = 0; k <= c.shpBlocker.UBound(); ++k) {
+            if (!c.shpBlocker(k).Visible || k == 5) continue;
+            std::array<float, 4> want = blockerRects.at(k);
+            if ((level == 15 || level == 16) && (k == 9 || k == 10)) want[1] = 2340;
+            EXPECT_EQ(rect(c.shpBlocker(k)), want) << "blocker " << k;
+        }
+        for (int k = 0; k <= c.shpSeam.UBound(); ++k) {
+            if (!c.shpSeam(k).Visible) continue;
+            EXPECT_EQ(rect(c.shpSeam(k)), seamRects[k]) << "seam " << k;
+        }
+
+        // The box keeps element 1 out of element 0's and the range ends one box short of the
+        // right edge.
+        EXPECT_NEAR(c.BubblePic(0).Left, 2000, 0.5);
+        EXPECT_NEAR(c.BubblePic(1).Left, 2000 + e.box + 10, 0.5);
+        EXPECT_NEAR(c.BubblePic(2).Left, 13665 - e.box, 0.5);
+        EXPECT_EQ(c.imgCharacter->Top, 4875);
+        EXPECT_TRUE(c.lblCount->Visible);
+        EXPECT_EQ(c.lblCount->Caption, "3");
+        g.Lives = 0;  // so that unloading does not end the program
     }
 }
 

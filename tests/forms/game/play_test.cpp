@@ -1,4 +1,6 @@
 // Bubble motion and collisions, the player's keys, the arrow and the bubble pictures.
+#include <algorithm>
+
 #include "forms/game/game_fixture.h"
 
 namespace qbx::test {
@@ -6,26 +8,46 @@ namespace {
 
 using PlayTest = GameTest;
 
-TEST_F(PlayTest, NetStepsPerTickForEachVerticalWordWithAndWithoutSlowBubbles) {
-    struct Step {
-        const char* word;
-        float down, left, slowDown, slowLeft;
+// A bubble falls from its peak to the floor and rises back to the same peak, slowing near the
+// top; slow bubbles follow the same path in more than twice the ticks.
+TEST_F(PlayTest, ABounceReturnsToItsPeakAndSlowBubblesTakeLongerOverIt) {
+    struct Bounce {
+        int ticks = 0;
+        float highest = 1e9f, lowestBottom = 0, sideways = 0;
+        bool slowedNearTop = false;
     };
-    const Step steps[] = {{"UP", -30, -20, -15, -5},
-                          {"UPSLOW", -15, -25, -7.5f, -10},
-                          {"DOWNSLOW", 15, -25, 3.75f, -10},
-                          {"DOWN", 30, -20, 7.5f, -5}};
-    QuietField();
-    for (const Step& s : steps) {
-        for (bool slow : {false, true}) {
-            SCOPED_TRACE(std::string(s.word) + (slow ? " slow" : ""));
-            Activate(slow ? "pwrupslow" : "lifex");
-            Image& b = Bubble(0, 5000, 2000, 2, s.word, "LEFT", 500);
+    auto bounce = [&](bool slow) {
+        QuietField();
+        Activate(slow ? "pwrupslow" : "lifex");
+        Image& b = Bubble(0, 9000, 2000, 2, "DOWN", "LEFT", 2000);
+        Bounce r;
+        bool rising = false;
+        while (r.ticks < 5000) {
+            const float left = b.Left, top = b.Top;
             g.tmrBubbles_Timer();
-            EXPECT_FLOAT_EQ(b.Top - 2000, slow ? s.slowDown : s.down);
-            EXPECT_FLOAT_EQ(b.Left - 5000, slow ? s.slowLeft : s.left);
+            ++r.ticks;
+            r.sideways = std::max(r.sideways, left - b.Left);
+            r.lowestBottom = std::max(r.lowestBottom, b.Top + b.Height);
+            if (b.Top < top) rising = true;
+            if (!rising) continue;
+            r.highest = std::min(r.highest, b.Top);
+            if (g.Bubbles[0].VerticalDirection == "UPSLOW") r.slowedNearTop = true;
+            if (g.Bubbles[0].VerticalDirection == "DOWN") break;
         }
+        EXPECT_LT(b.Left, 9000);  // it kept going left
+        return r;
+    };
+    const Bounce fast = bounce(false), slow = bounce(true);
+    for (const Bounce& r : {fast, slow}) {
+        // The floor line and 60 below it turns it (within 50), and it rises in the same tick.
+        EXPECT_GT(r.lowestBottom, 5460 - 50 - 30);
+        EXPECT_LT(r.lowestBottom, 5460 + 50);
+        EXPECT_LE(r.highest, 2000);  // back at its peak, and hardly above it
+        EXPECT_GT(r.highest, 1970);
+        EXPECT_TRUE(r.slowedNearTop);
     }
+    EXPECT_GT(slow.ticks, 2 * fast.ticks);
+    EXPECT_LT(2 * slow.sideways, fast.sideways);
 }
 
 // The turning lines below a peak are played exactly by tests/scenarios/level1_cleared.qbx.
@@ -262,8 +284,25 @@ TEST_F(PlayTest, ABubbleOnTheCharacterCostsALifeBeforeTheArrowCanShootIt) {
     c().imgCharacter->Left = 6000;
     Bubble(0, 5900, 4500, 3, "DOWN");
     Arrow(6090, 3000);
+    c().tmrBonus->SetEnabled(true);
+    // While the circle is drawn: around the character, in front of everything but buttons.
+    bool seen = false;
+    h.svc.Post([&] {
+        const Shape& circle = *c().shpDeathCircle;
+        seen = true;
+        EXPECT_TRUE(circle.Visible);
+        EXPECT_EQ(circle.Left, 6000 - 390);
+        EXPECT_EQ(circle.Top, 4875 - 200);
+        EXPECT_EQ(g.Dying, -1);
+        EXPECT_FALSE(c().tmrBonus->Enabled());
+        for (const Control* k : g.ZOrder()) {
+            if (k == &circle) break;
+            EXPECT_EQ(k->kind, Kind::Button) << k->name << " in front of the circle";
+        }
+    });
     const int64_t before = h.svc.Clock();
     g.tmrBubbles_Timer();
+    EXPECT_TRUE(seen);
     EXPECT_EQ(h.svc.Clock() - before, 800);  // the whole program slept
     EXPECT_EQ(g.Score, 0);
     EXPECT_EQ(g.Lives, 2);
@@ -271,7 +310,8 @@ TEST_F(PlayTest, ABubbleOnTheCharacterCostsALifeBeforeTheArrowCanShootIt) {
     EXPECT_EQ(g.LifeLost, -1);
     EXPECT_FALSE(c().shpDeathCircle->Visible);
     EXPECT_FALSE(c().arrow->Visible);
-    EXPECT_TRUE(c().lblCount->Visible);  // the level is set up again
+    EXPECT_TRUE(c().lblCount->Visible);     // the level is set up again
+    EXPECT_FALSE(c().tmrBonus->Enabled());  // until the countdown ends
 }
 
 TEST_F(PlayTest, WalkingLimitsPosesAndBothKeysHeld) {
@@ -353,7 +393,10 @@ TEST_F(PlayTest, ArrowReachesTheCeilingIn120Or90Ticks) {
         Image& a = *c().arrow;
         ASSERT_TRUE(a.Visible);
         EXPECT_EQ(a.Picture, Pic(fast ? "arrowfast" : "regarrow"));
+        // At the character's feet, 90 twips in from its left edge, 1 twip high.
+        EXPECT_EQ(a.Left, c().imgCharacter->Left + 90);
         EXPECT_EQ(a.Top, 5370);
+        EXPECT_EQ(a.Height, 1);
         for (int i = 1; i < (fast ? 90 : 120); ++i) g.tmrArrowGrow_Timer();
         EXPECT_TRUE(a.Visible);
         EXPECT_FLOAT_EQ(a.Top + a.Height, 5371);  // the lower end stays put
@@ -377,6 +420,7 @@ TEST_F(PlayTest, WallArrowStandsAtTheCeilingOrExactlyUnderABlocker) {
     for (int i = 0; i < 120; ++i) g.tmrArrowGrow_Timer();
     EXPECT_EQ(a.Picture, Pic("arrowwall"));
     EXPECT_EQ(a.Top, 0);
+    EXPECT_EQ(a.Height, 5400);  // from the ceiling to the floor line
     EXPECT_FALSE(c().tmrArrowGrow->Enabled());
     g.KeyDown('W', 0);  // no arrow while a wall stands
     EXPECT_EQ(a.Top, 0);
@@ -388,6 +432,8 @@ TEST_F(PlayTest, WallArrowStandsAtTheCeilingOrExactlyUnderABlocker) {
     for (; c().tmrArrowGrow->Enabled() && ticks < 200; ++ticks) g.tmrArrowGrow_Timer();
     EXPECT_EQ(ticks, 47);  // 5370 - 47 x 45 is exactly the underside
     EXPECT_EQ(a.Top, 3255);
+    EXPECT_EQ(a.Height, 5400 - 3255);  // down to the floor line
+    EXPECT_EQ(a.Left, 6500);
 
     // Pause and resume: the wall stands where it was.
     g.PauseGame();
@@ -396,6 +442,7 @@ TEST_F(PlayTest, WallArrowStandsAtTheCeilingOrExactlyUnderABlocker) {
     g.tmrArrowGrow_Timer();
     EXPECT_TRUE(a.Visible);
     EXPECT_EQ(a.Top, 3255);
+    EXPECT_EQ(a.Height, 5400 - 3255);
     EXPECT_FALSE(c().tmrArrowGrow->Enabled());
     // With another power-up active since, the resumed tick takes the wall down.
     Activate("pwrupslow");

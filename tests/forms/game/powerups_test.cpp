@@ -1,25 +1,37 @@
 // Power-ups: the roll and its rules, the slots, falling and collecting, the recent list.
+#include <map>
+#include <string>
+
 #include "forms/game/game_fixture.h"
 
 namespace qbx::test {
 namespace {
 
 struct PowerupTest : GameTest {
-    // What drops for a split whose halves have size s, with the roll forced to the given value:
-    // the slot that was filled, or nullptr.
-    Image* DropWithRoll(int16_t s, int roll) {
+    // What one split leaves in slot `slot` when its halves have size s and the draw is r: the
+    // picture dropped there, or nullptr.
+    PictureRef DropAt(int16_t s, float r, int slot = 0) {
         g.Bubbles[0].Size = s;
         c().BubblePic(0).Left = 3000;
         c().BubblePic(0).Top = 2000;
-        // Int((25 - 2s) * r) + 2s + 1 = roll
-        const float r =
-            (static_cast<float>(roll - 2 * s - 1) + 0.5f) / static_cast<float>(25 - 2 * s);
         h.app.program.Rng().Force(r);
-        int i = 0;
-        while (i <= 4 && c().pwrup(i).Visible) ++i;
         g.DropPowerup(g.BubbleIndex = 0);
-        if (i > 4) return &c().pwrup(0);  // all five in use: slot 0 is taken again
-        return c().pwrup(i).Visible ? &c().pwrup(i) : nullptr;
+        Image& p = c().pwrup(slot);
+        return p.Visible ? p.Picture : nullptr;
+    }
+    // A draw that drops the kind for halves of size s while nothing is active.
+    float DrawFor(int16_t s, const char* kind) {
+        for (int i = 0; i < 1000; ++i) {
+            const float r = (static_cast<float>(i) + 0.5f) / 1000;
+            ClearSlots();
+            const int16_t extra = g.ExtraLives;
+            const bool drops = DropAt(s, r) == Pic(kind);
+            g.ExtraLives = extra;
+            ClearSlots();
+            if (drops) return r;
+        }
+        ADD_FAILURE() << "no draw drops " << kind;
+        return 0;
     }
     void ClearSlots() {
         for (int i = 0; i <= 4; ++i) c().pwrup(i).Visible = false;
@@ -36,60 +48,88 @@ struct PowerupTest : GameTest {
     }
 };
 
-TEST_F(PowerupTest, RollsPickTheirKindForEveryHalvesSizeAndTheRulesDropNothingElse) {
+// Over draws spread evenly across [0, 1), each kind drops as often as its rolls among the 25 - 2s
+// equally likely rolls from 2s + 1 to 25: three each for the arrows and slow bubbles, one for a
+// life.
+TEST_F(PowerupTest, EachKindDropsAsOftenAsItsShareOfTheRolls) {
     QuietField();
-    const std::pair<int, const char*> cases[] = {
-        {25, "pwrupwall"}, {23, "pwrupwall"}, {22, "pwrupfast"}, {20, "pwrupfast"},
-        {19, "pwrupslow"}, {17, "pwrupslow"}, {16, "pwruplife"}, {15, nullptr}};
     for (int16_t s = 1; s <= 3; ++s) {
-        for (const auto& [roll, kind] : cases) {
-            SCOPED_TRACE("size " + std::to_string(s) + " roll " + std::to_string(roll));
+        SCOPED_TRACE("halves of size " + std::to_string(s));
+        const int rolls = 25 - 2 * s, perRoll = 60, draws = rolls * perRoll;
+        std::map<std::string, int> count;
+        for (int i = 0; i < draws; ++i) {
             ClearSlots();
             g.ExtraLives = 0;
-            Image* p = DropWithRoll(s, roll);
-            ASSERT_EQ(p != nullptr, kind != nullptr);
-            if (!p) continue;
-            EXPECT_EQ(p->Picture, Pic(kind));
-            EXPECT_EQ(p->Left, 3020);
+            const PictureRef p = DropAt(s, (static_cast<float>(i) + 0.5f) / draws);
+            ++count[p == Pic("pwrupwall")   ? "wall"
+                    : p == Pic("pwrupfast") ? "fast"
+                    : p == Pic("pwrupslow") ? "slow"
+                    : p == Pic("pwruplife") ? "life"
+                    : p                     ? "other"
+                                            : "none"];
+            if (p) {
+                EXPECT_EQ(c().pwrup(0).Left, 3020);  // beside the split, at its height
+                EXPECT_EQ(c().pwrup(0).Top, 2000);
+            }
         }
-        // The top of the random range gives the top of the roll.
+        EXPECT_NEAR(count["wall"], 3 * perRoll, 2);
+        EXPECT_NEAR(count["fast"], 3 * perRoll, 2);
+        EXPECT_NEAR(count["slow"], 3 * perRoll, 2);
+        EXPECT_NEAR(count["life"], perRoll, 2);
+        EXPECT_NEAR(count["none"], (rolls - 10) * perRoll, 2);
+        EXPECT_EQ(count["other"], 0);
+        // The top of the random range is the top roll.
         ClearSlots();
-        h.app.program.Rng().Force(0.99999994f);
-        g.DropPowerup(g.BubbleIndex = 0);
-        EXPECT_EQ(c().pwrup(0).Picture, Pic("pwrupwall"));
+        EXPECT_EQ(DropAt(s, 0.99999994f), Pic("pwrupwall"));
     }
+}
 
-    // All five slots in use: slot 0 is taken again.
+TEST_F(PowerupTest, SlotsTheActiveKindAndTheLifeLimits) {
+    QuietField();
+    const float wall = DrawFor(2, "pwrupwall"), slow = DrawFor(1, "pwrupslow");
+    const float life = DrawFor(3, "pwruplife"), fast = DrawFor(2, "pwrupfast");
+
+    // The lowest free slot is taken; with all five in use, slot 0 again.
+    c().pwrup(0).Visible = true;
+    c().pwrup(1).Visible = true;
+    EXPECT_EQ(DropAt(2, wall, 2), Pic("pwrupwall"));
     for (int i = 0; i <= 4; ++i) {
-        c().pwrup(i).SetPicture(Pic("pwrupfast"));
+        c().pwrup(i).SetPicture(Pic("pwrupslow"));
         c().pwrup(i).Visible = true;
     }
-    EXPECT_EQ(DropWithRoll(2, 24)->Picture, Pic("pwrupwall"));
-    EXPECT_EQ(c().pwrup(1).Picture, Pic("pwrupfast"));
+    EXPECT_EQ(DropAt(2, fast, 0), Pic("pwrupfast"));
+    EXPECT_EQ(c().pwrup(1).Picture, Pic("pwrupslow"));
 
-    // A roll naming the active kind drops nothing.
+    // A roll naming the active kind drops nothing, and no other kind instead.
     ClearSlots();
     Activate("pwrupslow");
-    EXPECT_EQ(DropWithRoll(1, 18), nullptr);
+    EXPECT_EQ(DropAt(1, slow), nullptr);
     Activate("pwrupwall");
-    EXPECT_EQ(DropWithRoll(2, 24), nullptr);
+    EXPECT_EQ(DropAt(2, wall), nullptr);
     Activate("pwruplife");
-    EXPECT_EQ(DropWithRoll(3, 16), nullptr);
+    EXPECT_EQ(DropAt(3, life), nullptr);
     EXPECT_EQ(g.ExtraLives, 0);
 
     // Extra lives stop at five drops in a level (a lost life keeps the count) and at ten lives.
     Activate("lifex");
     for (int i = 0; i < 5; ++i) {
         ClearSlots();
-        ASSERT_NE(DropWithRoll(1, 16), nullptr);
+        ASSERT_EQ(DropAt(3, life), Pic("pwruplife")) << i;
     }
+    EXPECT_EQ(g.ExtraLives, 5);
     ClearSlots();
     g.Form_Load();
     for (Timer* t : g.Timers()) t->SetEnabled(false);
-    EXPECT_EQ(DropWithRoll(1, 16), nullptr);
+    EXPECT_EQ(DropAt(3, life), nullptr);
+    g.ExtraLives = 4;
+    EXPECT_EQ(DropAt(3, life), Pic("pwruplife"));
+    ClearSlots();
     g.ExtraLives = 0;
+    g.Lives = 9;
+    EXPECT_EQ(DropAt(3, life), Pic("pwruplife"));
+    ClearSlots();
     g.Lives = 10;
-    EXPECT_EQ(DropWithRoll(1, 16), nullptr);
+    EXPECT_EQ(DropAt(3, life), nullptr);
 }
 
 TEST_F(PowerupTest, PowerUpsFallToTheFloorAndAreCollected) {
@@ -144,11 +184,15 @@ TEST_F(PowerupTest, CollectingShiftsTheRecentListAndMatchingKindsAreUsedUp) {
     EXPECT_EQ(g.Lives, 10);
     EXPECT_EQ(c().apwrup->Picture, Pic("pwruplife"));
     // Below ten, the icon at the new count shows a whole life again.
-    g.Lives = 5;
-    Activate("pwrupwall");
-    Collect("pwruplife");
-    EXPECT_EQ(g.Lives, 6);
-    EXPECT_EQ(c().life(5).Picture, Pic("pwruplife"));
+    for (int16_t lives : {5, 9}) {
+        g.Lives = lives;
+        c().life(lives).SetPicture(Pic("lifex"));
+        Activate("pwrupwall");
+        Collect("pwruplife");
+        EXPECT_EQ(g.Lives, lives + 1);
+        EXPECT_EQ(c().life(lives).Picture, c().life(0).Picture);
+        EXPECT_NE(c().life(lives).Picture, Pic("lifex"));
+    }
 }
 
 TEST_F(PowerupTest, AnExtraLifeCanBeCollectedOnTheLevelCompletePanel) {

@@ -85,6 +85,47 @@ TEST_F(Sounds, EveryEventOfPlayAsksForItsEffect) {
     EXPECT_EQ(Heard(), List{"complete"});
 }
 
+// Services that also keep the variant of every pop asked for.
+struct PopVariants : HeadlessServices {
+    using HeadlessServices::HeadlessServices;
+    std::vector<int> pops;
+    void PlaySound(Sound effect, int variant) override {
+        if (effect == Sound::Pop) pops.push_back(variant);
+        HeadlessServices::PlaySound(effect, variant);
+    }
+};
+
+// The pop's pitch follows the size of the bubble shot: each size asks for its own variant.
+TEST(PopPitch, EachSizeOfBubbleAsksForItsOwnPop) {
+    TempDir dir;
+    PopVariants svc(7);
+    Quibblix app(svc);
+    svc.Attach(app.program);
+    svc.SetProgramDir(dir.Path());
+    FrmGame& g = app.game;
+    g.Lives = 5;
+    g.Level = 1;
+    g.Show();
+    FrmGame::Controls& c = g.C();
+    for (Timer* t : g.Timers()) t->SetEnabled(false);
+    c.lblCount->Visible = false;
+    c.imgCharacter->Left = 0;
+    for (int16_t size : {4, 3, 2}) {
+        for (int i = 0; i <= c.BubblePic.UBound(); ++i) c.BubblePic(i).Visible = false;
+        g.Bubbles[0] = BubbleState{"LEFT", size, "DOWN", 2000, "RED"};
+        c.BubblePic(0).Left = 6000;
+        c.BubblePic(0).Top = 3000;
+        c.BubblePic(0).Visible = true;
+        c.arrow->Left = 6000;
+        c.arrow->Top = 1000;
+        c.arrow->Visible = true;
+        app.program.Rng().Force(0);  // the lowest roll: no power-up
+        g.tmrBubbles_Timer();
+    }
+    EXPECT_EQ(svc.pops, (std::vector<int>{4, 3, 2}));
+    g.Lives = 0;
+}
+
 // The level played by the bot, with the sound on and off: the same game, and only the effects
 // differ, in the order of the play.
 TEST(SoundChoice, TheSameScriptPlaysTheSameGameWithTheSoundOff) {
