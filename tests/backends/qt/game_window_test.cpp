@@ -1,9 +1,10 @@
 // The game's real windows on the offscreen platform: the pause when the game window loses the
-// keyboard, the pointer over the field, and the title and icon of every window.
+// keyboard or opens a menu, the pointer over the field, and the title and icon of every window.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QIcon>
+#include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
 
@@ -93,6 +94,23 @@ TEST_F(GameWindow, LosingTheKeyboardOnTheLevelCompletePanelChangesNothing) {
     EXPECT_EQ(g.Paused, 0);
     EXPECT_FALSE(g.C().lblGamePaused->Visible);
     EXPECT_TRUE(g.C().tmrBubbles->Enabled());
+}
+
+TEST_F(GameWindow, AMenuDroppingDownPausesAsLosingTheKeyboardDoes) {
+    FrmGame& g = app.game;
+    IntoPlay();
+    QMenu* file = View().MenuBar()->actions().first()->menu();
+    ASSERT_NE(file, nullptr);
+    file->popup(View().mapToGlobal(QPoint(0, 20)));
+    EXPECT_EQ(g.Paused, -1);
+    EXPECT_TRUE(g.C().lblGamePaused->Visible);
+    EXPECT_EQ(View().ActionFor("mnuPause")->text(), QString("Un&pause Game"));
+    file->hide();
+    QApplication::processEvents();
+    EXPECT_EQ(g.Paused, -1);
+    // Only Esc or the Pause command resume.
+    svc.Dispatch([&g] { g.KeyDown(vk::Escape, 0); });
+    EXPECT_EQ(g.Paused, 0);
 }
 
 TEST_F(GameWindow, EveryWindowHasItsTitleAndTheIcon) {
