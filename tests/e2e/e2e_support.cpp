@@ -71,11 +71,13 @@ Process::Process(const std::vector<std::string>& argv, const std::vector<std::st
 }
 
 Process::~Process() {
-    if (pid_ > 0 && !status_) {
-        ::kill(pid_, SIGKILL);
-        int st = 0;
-        ::waitpid(pid_, &st, 0);
-    }
+    if (pid_ <= 0 || status_) return;
+    // Asked first, so Xvfb takes its socket and lock file away; killed if it does not go.
+    ::kill(pid_, SIGTERM);
+    if (WaitExit(10s)) return;
+    ::kill(pid_, SIGKILL);
+    int st = 0;
+    ::waitpid(pid_, &st, 0);
 }
 
 void Process::Signal(int sig) const {

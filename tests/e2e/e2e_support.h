@@ -14,7 +14,8 @@
 
 namespace qbx::e2e {
 
-// A child process, killed (SIGKILL) and reaped when this goes out of scope.
+// A child process, ended (SIGTERM, then SIGKILL after ten seconds) and reaped when this goes
+// out of scope.
 class Process {
 public:
     // Output and errors go to outFile; keepFd stays open in the child; stdinFd (else
