@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -19,25 +21,28 @@
 #include "art_pictures.h"
 #include "backends/headless/driver.h"
 #include "backends/headless/headless_services.h"
+#include "backends/qt/auto_repeat.h"
 #include "backends/qt/pad_input.h"
 #include "backends/qt/qt_services.h"
 #include "backends/qt/shot.h"
+#include "end_signals.h"
 #include "forms/quibblix.h"
 #include "instructions_layout.h"
 #include "sound/effects.h"
 #include "sound_choice.h"
+#include "state_report.h"
 
 #ifndef QUIBBLIX_VERSION
 #define QUIBBLIX_VERSION "1.0.0"
 #endif
 #ifndef QUIBBLIX_APP_ID
-#define QUIBBLIX_APP_ID "io.github.quibblix.Quibblix"
+#define QUIBBLIX_APP_ID "io.github.quibblix.quibblix"
 #endif
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quibblix [--scale N] [--fullscreen] [--mute]\n"
+    "Usage: quibblix [--scale N] [--fullscreen | --window] [--mute] [--records-dir DIR]\n"
     "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [SCRIPT]\n"
     "\n"
     "Without options, opens the game in a window.\n"
@@ -45,12 +50,16 @@ constexpr const char* kUsage =
     "  --scale N            draw the windows N times larger (1 to 4)\n"
     "  --mute               play without sound this time (the Sound command, Ctrl+M,\n"
     "                       or M on the main menu turn it on again)\n"
-    "  --fullscreen         fill the screen (F11 switches between the screen and a window)\n"
+    "  --fullscreen         fill the screen (F11 switches between the screen and a window);\n"
+    "                       the choice is kept for the next run\n"
+    "  --window             start in a window this time, whatever was chosen last\n"
     "  --headless           run without windows on a virtual clock; read driver commands\n"
     "                       from SCRIPT, or from standard input without one\n"
     "  --seed N             seed for the headless clock's time of day (default 1)\n"
-    "  --records-dir DIR    where the headless game keeps its record files\n"
-    "                       (default: the directory of the program)\n"
+    "  --records-dir DIR    where the game keeps its record files (default: next to the\n"
+    "                       program if the player may write there and it is not under\n"
+    "                       /usr, else $XDG_DATA_HOME/quibblix, ~/.local/share/quibblix\n"
+    "                       when that is unset)\n"
     "  --help               show this text\n"
     "  --version            show the version\n"
     "\n"
@@ -99,6 +108,7 @@ struct Options {
     bool scaleGiven = false;
     bool mute = false;
     bool fullScreen = false;
+    bool window = false;
 };
 
 bool ParseUnsigned(const std::string& text, uint64_t& out) {
@@ -154,6 +164,8 @@ int ParseArgs(int argc, char** argv, Options& o) {
             o.scaleGiven = true;
         } else if (a == "--fullscreen") {
             o.fullScreen = true;
+        } else if (a == "--window") {
+            o.window = true;
         } else if (a.size() > 1 && a[0] == '-') {
             return fail("unknown option '" + a + "'");
         } else if (o.script.empty()) {
@@ -164,12 +176,14 @@ int ParseArgs(int argc, char** argv, Options& o) {
     }
     if (!o.headless) {
         if (o.seedGiven) return fail("--seed works only with --headless");
-        if (!o.recordsDir.empty()) return fail("--records-dir works only with --headless");
         if (!o.script.empty()) return fail("a script runs only with --headless");
+        if (o.fullScreen && o.window) return fail("--fullscreen and --window exclude each other");
     } else if (o.scaleGiven) {
         return fail("--scale works only in a window");
     } else if (o.fullScreen) {
         return fail("--fullscreen works only in a window");
+    } else if (o.window) {
+        return fail("--window works only in a window");
     }
     return -1;
 }
@@ -189,6 +203,10 @@ int RunHeadless(const Options& o, char* argv0) {
     svc.Attach(app.program);
     svc.SetProgramDir(o.recordsDir.empty() ? ExecutableDir(argv0) : o.recordsDir);
     if (o.mute) svc.SetSoundOn(false);
+    // A signal asking the program to end is taken between commands, ticks and pumped events.
+    svc.OnOutsideInput([&app] {
+        if (qbx::EndSignalled()) app.Exit();
+    });
 
     // Shots need Qt's painting but no display: the offscreen platform, started on first use.
     int guiArgc = 1;
@@ -214,7 +232,12 @@ int RunHeadless(const Options& o, char* argv0) {
         std::cout << driver.Dump() << "\n";
         return 0;
     }
-    if (o.script.empty()) return driver.Run(std::cin, std::cout, std::cerr);
+    if (o.script.empty()) {
+        // Standard input is read so that a signal ends the wait for the next line.
+        qbx::EndAwareInput input(0);
+        std::istream lines(&input);
+        return driver.Run(lines, std::cout, std::cerr);
+    }
     std::ifstream in(o.script);
     if (!in) {
         std::cerr << "quibblix: cannot read the script '" << o.script << "'\n";
@@ -271,6 +294,12 @@ int RunWindowed(const Options& o, int argc, char** argv) {
         std::cerr << noDisplay;
         return 1;
     }
+    // A held key comes as repeated presses only, however the X server's events are timed.
+    qbx::AskForDetectableAutoRepeat();
+    // Keys let go while another program has the keyboard are never seen here.
+    QObject::connect(&qapp, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState s) {
+        if (s != Qt::ApplicationActive) qbx::ForgetHeldKeys();
+    });
 
     // The screens decide when the program ends, not the last window to close.
     qapp.setQuitOnLastWindowClosed(false);
@@ -284,7 +313,12 @@ int RunWindowed(const Options& o, int argc, char** argv) {
     svc.OnSoundChanged([&choice](bool on) { choice.Remember(on); });
     static const qbx::sound::Effects effects;  // read by the audio thread until the end
     svc.UseSound(effects);
-    svc.SetFullScreen(o.fullScreen);
+    // So is the full screen; --window holds for this run only.
+    qbx::FullScreenChoice fullScreen;
+    if (o.fullScreen) fullScreen.Remember(true);
+    svc.SetFullScreen(o.fullScreen || (fullScreen.On() && !o.window));
+    svc.OnFullScreenChanged([&fullScreen](bool on) { fullScreen.Remember(on); });
+    if (!o.recordsDir.empty()) svc.SetProgramDir(o.recordsDir);
     qbx::Quibblix app(svc);
     const qbx::ArtPictures artist;
     app.program.SetArtist(&artist);
@@ -301,6 +335,20 @@ int RunWindowed(const Options& o, int argc, char** argv) {
         ended = true;
         QCoreApplication::exit(0);
     });
+    // A signal asking the program to end is taken by the event loop, as the Exit command.
+    QSocketNotifier endSignal(qbx::EndSignalFd(), QSocketNotifier::Read);
+    endSignal.setEnabled(qbx::EndSignalFd() >= 0);
+    QObject::connect(&endSignal, &QSocketNotifier::activated,
+                     [&svc, &app] { svc.Dispatch([&app] { app.Exit(); }); });
+    // The state line for tests, refreshed often enough for a test that polls it.
+    QTimer stateTimer;
+    std::unique_ptr<qbx::StateReport> report;
+    if (const QByteArray file = qgetenv("QUIBBLIX_STATE_FILE"); !file.isEmpty()) {
+        report = std::make_unique<qbx::StateReport>(file.toStdString());
+        QObject::connect(&stateTimer, &QTimer::timeout,
+                         [&] { report->Write(qbx::StateLine(app, svc)); });
+        stateTimer.start(20);
+    }
     svc.Dispatch([&app] { app.Start(); });
     if (ended) return 0;
     return qapp.exec();
@@ -309,6 +357,7 @@ int RunWindowed(const Options& o, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    qbx::CatchEndSignals();
     Options o;
     int rc = ParseArgs(argc, argv, o);
     if (rc >= 0) return rc;

@@ -1,4 +1,4 @@
-// Reading and keeping the sound choice.
+// Reading and keeping the player's choices.
 #include "sound_choice.h"
 
 #include <QSettings>
@@ -8,20 +8,38 @@ namespace qbx {
 
 namespace {
 constexpr const char* kKey = "sound/on";
+constexpr const char* kFullScreenKey = "window/fullscreen";
+
+QString SettingsFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           "/quibblix/quibblix.conf";
 }
 
-SoundChoice::SoundChoice()
-    : file_(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-            "/quibblix/quibblix.conf") {}
+void Keep(const QString& file, const char* key, bool on) {
+    QSettings settings(file, QSettings::IniFormat);
+    settings.setValue(key, on);
+    settings.sync();
+}
+}  // namespace
+
+SoundChoice::SoundChoice() : file_(SettingsFile()) {}
 
 bool SoundChoice::On() const {
     return QSettings(file_, QSettings::IniFormat).value(kKey, true).toBool();
 }
 
 void SoundChoice::Remember(bool on) {
-    QSettings settings(file_, QSettings::IniFormat);
-    settings.setValue(kKey, on);
-    settings.sync();
+    Keep(file_, kKey, on);
+}
+
+FullScreenChoice::FullScreenChoice() : file_(SettingsFile()) {}
+
+bool FullScreenChoice::On() const {
+    return QSettings(file_, QSettings::IniFormat).value(kFullScreenKey, false).toBool();
+}
+
+void FullScreenChoice::Remember(bool on) {
+    Keep(file_, kFullScreenKey, on);
 }
 
 }  // namespace qbx

@@ -1,5 +1,6 @@
-// The player's choice of sound on or off, remembered between runs in the user's configuration
-// directory ($XDG_CONFIG_HOME/quibblix/quibblix.conf, by default under ~/.config).
+// The player's choices of sound on or off and of the full screen, remembered between runs in the
+// user's configuration directory ($XDG_CONFIG_HOME/quibblix/quibblix.conf, by default under
+// ~/.config).
 #pragma once
 
 #include <QString>
@@ -13,6 +14,17 @@ public:
     bool On() const;
     void Remember(bool on);
     const QString& File() const { return file_; }
+
+private:
+    QString file_;
+};
+
+// Whether the windows fill the screen: off unless the player chose it last time.
+class FullScreenChoice {
+public:
+    FullScreenChoice();
+    bool On() const;
+    void Remember(bool on);
 
 private:
     QString file_;

@@ -9,17 +9,23 @@ find_program(GZIP gzip REQUIRED)
 set(packaging_dir ${CMAKE_CURRENT_BINARY_DIR}/packaging)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/../data/quibblix.6.in ${packaging_dir}/quibblix.6 @ONLY)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog ${packaging_dir}/changelog COPYONLY)
+# The README, for the headless driver's commands that the manual page points to.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/../README.md ${packaging_dir}/README.md COPYONLY)
 # Compressed as Debian wants: the most, and without a name or time stamp, so every build of the
 # same text gives the same bytes.
-add_custom_command(OUTPUT ${packaging_dir}/quibblix.6.gz ${packaging_dir}/changelog.gz
+add_custom_command(
+  OUTPUT ${packaging_dir}/quibblix.6.gz ${packaging_dir}/changelog.gz ${packaging_dir}/README.md.gz
   COMMAND ${GZIP} -9nkf ${packaging_dir}/quibblix.6 ${packaging_dir}/changelog
-  DEPENDS ${packaging_dir}/quibblix.6 ${packaging_dir}/changelog
+          ${packaging_dir}/README.md
+  DEPENDS ${packaging_dir}/quibblix.6 ${packaging_dir}/changelog ${packaging_dir}/README.md
   VERBATIM)
 add_custom_target(packaging_docs ALL
-                  DEPENDS ${packaging_dir}/quibblix.6.gz ${packaging_dir}/changelog.gz)
+                  DEPENDS ${packaging_dir}/quibblix.6.gz ${packaging_dir}/changelog.gz
+                          ${packaging_dir}/README.md.gz)
 
 install(FILES ${packaging_dir}/quibblix.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${packaging_dir}/changelog.gz
+              ${packaging_dir}/README.md.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quibblix)
 
 set(CPACK_GENERATOR DEB)

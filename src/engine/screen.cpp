@@ -387,6 +387,11 @@ void Screen::KeyDown(int16_t keyCode, int16_t shift, bool repeat) {
         if (keyCode == vk::Space) spacePressed_ = b;
         return;
     }
+    // Tab gives the focus to the first button that takes it, when none has it yet.
+    if (keyCode == vk::Tab && (shift & ~vk::ShiftMask) == 0) {
+        FocusFirst();
+        if (FocusedButton()) return;
+    }
     if (!design_.keyPreview) Form_KeyDown(keyCode, shift);
 }
 

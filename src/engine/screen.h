@@ -186,7 +186,8 @@ public:
     virtual void Form_Unload(int16_t& /*cancel*/) {}
     virtual void Form_KeyDown(int16_t /*keyCode*/, int16_t /*shift*/) {}
     virtual void Form_KeyUp(int16_t /*keyCode*/, int16_t /*shift*/) {}
-    // The screen's window lost the keyboard to another window.
+    // The screen's window lost the keyboard: to another window, or to one of its own menus
+    // opening.
     virtual void WindowDeactivated() {}
 
     // For the driver: variables, records and callable routines.

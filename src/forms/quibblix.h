@@ -22,6 +22,13 @@ public:
     // The program starts by showing the main menu; nothing else is loaded.
     void Start() { menu.Show(); }
 
+    // The desktop asks the program to end (a logout, kill, Ctrl+C in the terminal): as Exit,
+    // a game in progress, or one whose end is being announced, enters the tables first.
+    void Exit() {
+        if (game.IsLoaded()) game.mnuExit_Click();
+        program.Svc().End();
+    }
+
     Program program;
     Forms forms;
     FrmGame game;

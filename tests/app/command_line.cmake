@@ -38,7 +38,7 @@ endfunction()
 
 # Help and version: plain text on standard output, nothing else, status 0.
 check(ARGS --help STATUS 0
-      STDOUT "^Usage: quibblix \\[--scale N\\] \\[--fullscreen\\] \\[--mute\\]\n.*--scale N +draw the windows N times larger \\(1 to 4\\)\n.*--fullscreen +fill the screen \\(F11 [^\n]*\n.*--version +show the version\n.*game controller.*Start pauses"
+      STDOUT "^Usage: quibblix \\[--scale N\\] \\[--fullscreen \\| --window\\] \\[--mute\\] \\[--records-dir DIR\\]\n.*--scale N +draw the windows N times larger \\(1 to 4\\)\n.*--fullscreen +fill the screen \\(F11 [^\n]*\n.*--version +show the version\n.*game controller.*Start pauses"
       STDERR_LINES 0)
 check(ARGS -h STATUS 0 STDOUT "^Usage: quibblix" STDERR_LINES 0)
 check(ARGS --version STATUS 0 STDOUT "^Quibblix ${VERSION}\n$" STDERR_LINES 0)
@@ -56,8 +56,15 @@ check(ARGS --headless --scale 2 STATUS 2 STDERR "--scale works only in a window"
 check(ARGS --headless --fullscreen STATUS 2 STDERR "--fullscreen works only in a window"
       STDERR_LINES 1)
 check(ARGS --seed 3 STATUS 2 STDERR "--seed works only with --headless" STDERR_LINES 1)
-check(ARGS --records-dir /tmp STATUS 2 STDERR "--records-dir works only with --headless"
+check(ARGS --headless --window STATUS 2 STDERR "--window works only in a window" STDERR_LINES 1)
+check(ARGS --fullscreen --window STATUS 2 STDERR "--fullscreen and --window exclude each other"
       STDERR_LINES 1)
+# The records may go elsewhere in a window too: the game gets as far as looking for a display.
+check(ARGS --records-dir /tmp --window STATUS 1 STDERR "needs a graphical display" STDERR_LINES 1)
+# The help says where the records go by default, for a copy installed or not.
+check(ARGS --help STATUS 0
+      STDOUT "--records-dir DIR +where the game keeps its record files.*not under[ \n]+/usr, else \\$XDG_DATA_HOME/quibblix, ~/.local/share/quibblix"
+      STDERR_LINES 0)
 check(ARGS script.qbx STATUS 2 STDERR "a script runs only with --headless" STDERR_LINES 1)
 check(ARGS --headless a.qbx b.qbx STATUS 2 STDERR "unexpected argument 'b.qbx'" STDERR_LINES 1)
 

@@ -71,7 +71,8 @@ set(expected_files
     "-rw-r--r-- ./usr/share/metainfo/${APP_ID}.metainfo.xml"
     "-rw-r--r-- ./usr/share/man/man6/quibblix.6.gz"
     "-rw-r--r-- ./usr/share/doc/quibblix/copyright"
-    "-rw-r--r-- ./usr/share/doc/quibblix/changelog.gz")
+    "-rw-r--r-- ./usr/share/doc/quibblix/changelog.gz"
+    "-rw-r--r-- ./usr/share/doc/quibblix/README.md.gz")
 string(REPLACE "," ";" sizes "${ICON_SIZES}")
 foreach(size ${sizes})
   list(APPEND expected_files

@@ -212,10 +212,12 @@ int Driver::Run(std::istream& script, std::ostream& out, std::ostream& err) {
     try {
         while (std::getline(script, line)) {
             ++lineNo;
+            svc_.DeliverOutside();
             int rc = RunLine(line, lineNo, out, err);
             if (rc >= 0) return rc;
         }
         svc_.DeliverPosted();
+        svc_.DeliverOutside();
     } catch (const ProgramEnded&) {
         program_.CollectGarbage();
         out << Dump() << "\n";

@@ -9,6 +9,7 @@ namespace qbx {
 
 void HeadlessServices::DoEvents() {
     DeliverPosted();
+    DeliverOutside();
     // Timer ticks that are due now; a timer whose handler is running is skipped.
     for (int guard = 0; guard < 10000; ++guard) {
         const auto due = queue_.NextDue(clock_.ms);
@@ -33,6 +34,7 @@ void HeadlessServices::Advance(int64_t ms) {
         if (due->dueMs > clock_.ms) clock_.ms = due->dueMs;
         queue_.Fire(*due->timer);
         if (program_) program_->CollectGarbage();
+        DeliverOutside();
     }
     if (clock_.ms < target) clock_.ms = target;
 }

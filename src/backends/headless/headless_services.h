@@ -55,6 +55,12 @@ public:
     void DeliverPosted();
     void Post(std::function<void()> input) { posted_.push_back(std::move(input)); }
     bool HasPosted() const { return !posted_.empty(); }
+    // Input from outside the script (a signal asking the program to end): looked for at every
+    // event pump, between timer ticks and between the driver's commands.
+    void OnOutsideInput(std::function<void()> f) { outside_ = std::move(f); }
+    void DeliverOutside() {
+        if (outside_) outside_();
+    }
 
     int64_t Clock() const { return clock_.ms; }
     const TimerQueue& Timers() const { return queue_; }
@@ -78,6 +84,7 @@ private:
     std::string programDir_ = ".";
     std::map<std::string, std::string> env_;
     std::deque<std::function<void()>> posted_;
+    std::function<void()> outside_;
     std::vector<MessageRecord> messages_;
     bool soundOn_ = true;
     std::vector<Sound> sounds_;

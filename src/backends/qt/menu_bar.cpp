@@ -1,9 +1,11 @@
 // The menu bar of a window, built from the screen's menu items and kept in step with their
 // captions, states and visibility.
 #include <QAction>
+#include <QApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 #include <algorithm>
 
 #include "backends/qt/screen_view.h"
@@ -39,6 +41,21 @@ void ScreenView::BuildMenu() {
             continue;
         }
         QMenu* menu = menuBar_->addMenu(text);
+        // An open menu has the keyboard, as another window would: the screen hears of it the
+        // same way.
+        connect(menu, &QMenu::aboutToShow, this, [this] {
+            if (!screen_) return;
+            Screen* s = screen_;
+            Dispatch([s] { s->WindowDeactivated(); });
+        });
+        // A menu closed with Esc leaves the menu bar holding the keyboard, waiting for a
+        // second Esc; the keys go back to the screen instead.
+        connect(menu, &QMenu::aboutToHide, this, [this] {
+            QTimer::singleShot(0, this, [this] {
+                if (!QApplication::activePopupWidget() && menuBar_->hasFocus())
+                    client_->setFocus(Qt::PopupFocusReason);
+            });
+        });
         // A top-level item's own Click runs as its menu drops down.
         if (top->onClick) connect(menu, &QMenu::aboutToShow, this, clickOf(top));
         menu_.push_back({top, menu->menuAction(), menu, top->Caption, true, true});

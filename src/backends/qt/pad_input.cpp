@@ -31,10 +31,7 @@ bool PadInput::Start() {
     if (started_) return true;
     // No SDL window ever has the focus here: the pads are read whichever window has it.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-    {
-        std::lock_guard<std::mutex> lock(SdlMutex());
-        if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;
-    }
+    if (SdlInitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;
     started_ = true;
     Poll();
     return true;

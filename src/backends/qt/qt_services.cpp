@@ -132,6 +132,7 @@ uint64_t QtServices::TimeOfDaySeed() {
 }
 
 std::string QtServices::ProgramDir() {
+    if (!programDir_.empty()) return programDir_;
     return QCoreApplication::applicationDirPath().toStdString();
 }
 
@@ -250,6 +251,7 @@ void QtServices::FullScreenChosen(bool on, const ScreenView& from) {
     fullScreen_ = on;
     for (auto& [screen, view] : views_)
         if (view != &from && view->isVisible()) view->SetFullScreen(on);
+    if (onFullScreenChanged_) onFullScreenChanged_(on);
 }
 
 ScreenView* QtServices::ViewOf(const Screen& s) const {

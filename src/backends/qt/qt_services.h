@@ -42,6 +42,8 @@ public:
     void MsgBox(const std::string& text, const std::string& title) override;
     uint64_t TimeOfDaySeed() override;
     std::string ProgramDir() override;
+    // The record files go here rather than to the program's directory.
+    void SetProgramDir(std::string dir) { programDir_ = std::move(dir); }
     std::string Environ(const std::string& name) override;
     [[noreturn]] void End() override;
     void TimerChanged(Timer& t) override;
@@ -80,6 +82,8 @@ public:
     void SetFullScreen(bool on);
     bool WantsFullScreen() const override { return fullScreen_; }
     void FullScreenChosen(bool on, const ScreenView& from) override;
+    // Told when the player takes the windows to the full screen or back (F11).
+    void OnFullScreenChanged(std::function<void(bool)> f) { onFullScreenChanged_ = std::move(f); }
 
     // How each timer really ticked, kept when QUIBBLIX_TICK_LOG names a file (written there as
     // the program ends) or after KeepTickLog().
@@ -112,6 +116,8 @@ private:
     bool soundOn_ = true;
     bool fullScreen_ = false;
     std::function<void(bool)> onSoundChanged_;
+    std::function<void(bool)> onFullScreenChanged_;
+    std::string programDir_;
     bool tickLogWritten_ = false;
     std::string tickLogFile_;
     std::unordered_map<const Screen*, ScreenView*> views_;

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <unordered_set>
 #include <utility>
 
 #include "backends/qt/view_parts.h"
@@ -38,6 +39,22 @@ int64_t MonotonicNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+// The keys held down, by the keyboard's own key code, for every window at once: a key that
+// opened a screen goes on repeating in that screen's window. A press of a held key is a repeat,
+// whatever the window system calls it (with detectable auto-repeat the X server sends repeats
+// as presses alone). Keys made up without a key code (synthesised events) are not tracked.
+std::unordered_set<quint32>& HeldKeys() {
+    static std::unordered_set<quint32> held;
+    return held;
+}
+
+// Whether a press repeats a key already down.
+bool PressRepeats(const QKeyEvent* e) {
+    const quint32 code = e->nativeScanCode();
+    const bool held = code != 0 && !HeldKeys().insert(code).second;
+    return held || e->isAutoRepeat();
 }
 
 }  // namespace
@@ -67,7 +84,11 @@ Button* ClientArea::ButtonAt(QPoint pos) const {
     return nullptr;
 }
 
-void ClientArea::ForwardKey(QKeyEvent* e, bool down) {
+void ForgetHeldKeys() {
+    HeldKeys().clear();
+}
+
+void ClientArea::ForwardKey(QKeyEvent* e, bool down, bool repeat) {
     const int16_t code = VirtualKey(e->key(), e->modifiers());
     Screen* s = view_.Scr();
     if (code == 0 || !s) {
@@ -75,7 +96,6 @@ void ClientArea::ForwardKey(QKeyEvent* e, bool down) {
         return;
     }
     const int16_t shift = ShiftBits(e->modifiers());
-    const bool repeat = e->isAutoRepeat();
     view_.Dispatch([s, code, shift, down, repeat] {
         if (down)
             s->KeyDown(code, shift, repeat);
@@ -85,19 +105,29 @@ void ClientArea::ForwardKey(QKeyEvent* e, bool down) {
 }
 
 void ClientArea::keyPressEvent(QKeyEvent* e) {
+    const bool repeat = PressRepeats(e);
     // F11 belongs to the window, as on the rest of the desktop.
     if (e->key() == Qt::Key_F11 && e->modifiers() == Qt::NoModifier) {
-        if (!e->isAutoRepeat()) view_.SetFullScreen(!view_.FullScreen());
+        if (!repeat) view_.SetFullScreen(!view_.FullScreen());
         return;
     }
-    ForwardKey(e, true);
+    ForwardKey(e, true, repeat);
 }
 
 void ClientArea::keyReleaseEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_F11 && e->modifiers() == Qt::NoModifier) return;
-    // Held keys repeat their key-down only; X11 reports each repeat as a release and a press.
+    // Held keys repeat their key-down only; without detectable auto-repeat X11 reports each
+    // repeat as a release and a press, paired by the toolkit.
     if (e->isAutoRepeat()) return;
-    ForwardKey(e, false);
+    HeldKeys().erase(e->nativeScanCode());
+    if (e->key() == Qt::Key_F11 && e->modifiers() == Qt::NoModifier) return;
+    ForwardKey(e, false, false);
+}
+
+void ClientArea::focusInEvent(QFocusEvent* e) {
+    // Back from a menu, which took the keys meanwhile: a key let go there was never seen.
+    if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::MenuBarFocusReason)
+        ForgetHeldKeys();
+    QWidget::focusInEvent(e);
 }
 
 void ClientArea::mousePressEvent(QMouseEvent* e) {
@@ -169,6 +199,7 @@ ScreenView::ScreenView(Screen& screen, ViewHost* host, int scale)
         menuBar_ = new QMenuBar(this);
         menuBar_->setNativeMenuBar(false);
         layout->setMenuBar(menuBar_);
+        menuBar_->installEventFilter(this);
         BuildMenu();
     }
     client_ = new ClientArea(*this);
@@ -329,6 +360,16 @@ void ScreenView::closeEvent(QCloseEvent* e) {
     if (!screen_) return;
     Screen* s = screen_;
     Dispatch([s] { s->CloseBox(); });
+}
+
+bool ScreenView::eventFilter(QObject* watched, QEvent* e) {
+    // Alt alone, or F10, gives the menu bar the keyboard: as an open menu, it is the screen's
+    // keyboard lost.
+    if (watched == menuBar_ && e->type() == QEvent::FocusIn && screen_) {
+        Screen* s = screen_;
+        Dispatch([s] { s->WindowDeactivated(); });
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 bool ScreenView::event(QEvent* e) {

@@ -48,6 +48,9 @@ int16_t ShiftBits(Qt::KeyboardModifiers modifiers);
 // A fully transparent 32x32 cursor with its hot spot at (0, 0): the screens' own pointer, which
 // hides the pointer over the field. Needs a QGuiApplication.
 QCursor BlankCursor();
+// Forgets which keys are held down (the application lost the keyboard: their releases go
+// elsewhere).
+void ForgetHeldKeys();
 // Twips to whole logical pixels (at scale 1), rounding half away from zero.
 int TwipsToPx(float twips);
 
@@ -87,7 +90,8 @@ protected:
     void paintEvent(QPaintEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
-    void ForwardKey(QKeyEvent* e, bool down);
+    void ForwardKey(QKeyEvent* e, bool down, bool repeat);
+    void focusInEvent(QFocusEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -182,6 +186,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     // Tells the screen when its window loses the keyboard to another window.
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void changeEvent(QEvent* e) override;
 
 private:

@@ -60,12 +60,9 @@ void SoundOutput::WaitUntilOpened() {
 
 void SoundOutput::Open(const SoundBank& bank) {
     QuietAlsa();
-    {
-        std::lock_guard<std::mutex> lock(SdlMutex());
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            std::fprintf(stderr, "Quibblix plays without sound: %s\n", SDL_GetError());
-            return;
-        }
+    if (SdlInitSubSystem(SDL_INIT_AUDIO) != 0) {
+        std::fprintf(stderr, "Quibblix plays without sound: %s\n", SDL_GetError());
+        return;
     }
     SDL_AudioSpec want{}, have{};
     want.freq = kRate;

@@ -45,6 +45,8 @@ void FrmGame::LevelComplete() {
     c.lblTime->Caption = Dec(TimeBonus);
     c.lblTime->Visible = true;
     c.cmdContinue->Visible = true;
+    // Continue takes the keys, so the panel is left with Enter or Space like any other screen.
+    SetFocus(c.cmdContinue);
     Svc().PlaySound(Sound::Complete);
 }
 

@@ -1,9 +1,11 @@
 // The game's real windows on the offscreen platform: the pause when the game window loses the
-// keyboard, the pointer over the field, and the title and icon of every window.
+// keyboard or opens a menu, the pointer over the field, and the title and icon of every window.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QIcon>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
 
@@ -93,6 +95,56 @@ TEST_F(GameWindow, LosingTheKeyboardOnTheLevelCompletePanelChangesNothing) {
     EXPECT_EQ(g.Paused, 0);
     EXPECT_FALSE(g.C().lblGamePaused->Visible);
     EXPECT_TRUE(g.C().tmrBubbles->Enabled());
+}
+
+TEST_F(GameWindow, AMenuDroppingDownPausesAsLosingTheKeyboardDoes) {
+    FrmGame& g = app.game;
+    IntoPlay();
+    QMenu* file = View().MenuBar()->actions().first()->menu();
+    ASSERT_NE(file, nullptr);
+    file->popup(View().mapToGlobal(QPoint(0, 20)));
+    EXPECT_EQ(g.Paused, -1);
+    EXPECT_TRUE(g.C().lblGamePaused->Visible);
+    EXPECT_EQ(View().ActionFor("mnuPause")->text(), QString("Un&pause Game"));
+    file->hide();
+    QApplication::processEvents();
+    EXPECT_EQ(g.Paused, -1);
+    // Only Esc or the Pause command resume.
+    svc.Dispatch([&g] { g.KeyDown(vk::Escape, 0); });
+    EXPECT_EQ(g.Paused, 0);
+}
+
+// Keys as the keyboard sends them to the window, with their key codes.
+void SendRealKey(QWidget* w, QEvent::Type type, int key, quint32 keyCode) {
+    QKeyEvent e(type, key, Qt::NoModifier, keyCode, 0, 0);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+TEST_F(GameWindow, TheLevelCompletePanelIsLeftWithTheKeysButNotByTheShotThatClearedIt) {
+    FrmGame& g = app.game;
+    IntoPlay();
+    QWidget* client = View().Client();
+    constexpr quint32 kSpace = 65, kEscape = 9, kReturn = 36;
+    // The last shot: Space goes down on the field and is still held as the field empties.
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Space, kSpace);
+    ASSERT_TRUE(g.C().arrow->Visible);
+    svc.Dispatch([&g] {
+        for (int i = 0; i <= g.C().BubblePic.UBound(); ++i) g.C().BubblePic(i).Visible = false;
+        g.tmrBubbleSize_Timer();
+    });
+    ASSERT_TRUE(g.C().cmdContinue->Visible);
+    EXPECT_EQ(g.FocusedButton(), g.C().cmdContinue);
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Space, kSpace);
+    SendRealKey(client, QEvent::KeyRelease, Qt::Key_Space, kSpace);
+    EXPECT_TRUE(g.C().cmdContinue->Visible);
+    // Esc goes to Continue and does not pause; Enter presses it.
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Escape, kEscape);
+    SendRealKey(client, QEvent::KeyRelease, Qt::Key_Escape, kEscape);
+    EXPECT_EQ(g.Paused, 0);
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Return, kReturn);
+    EXPECT_FALSE(g.C().cmdContinue->Visible);
+    EXPECT_TRUE(g.C().lblCount->Visible);
+    SendRealKey(client, QEvent::KeyRelease, Qt::Key_Return, kReturn);
 }
 
 TEST_F(GameWindow, EveryWindowHasItsTitleAndTheIcon) {

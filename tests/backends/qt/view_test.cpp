@@ -196,6 +196,35 @@ TEST_F(QtBackend, KeysReachTheScreenHeldKeysRepeatOnlyTheirKeyDownAndTabMovesThe
     EXPECT_EQ(s.clicks, (std::vector<std::string>{"cmdOne", "cmdOne"}));
 }
 
+// A real keyboard's event, with its key code: the X server's repeats of a held key come as
+// presses alone (detectable auto-repeat), not marked as repeats by the toolkit.
+void SendRealKey(QWidget* w, QEvent::Type type, int key, quint32 keyCode) {
+    QKeyEvent e(type, key, Qt::NoModifier, keyCode, 0, 0);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+TEST_F(QtBackend, APressOfAKeyAlreadyDownIsARepeatInWhicheverWindowItComes) {
+    ProbeScreen s(program, "frmProbe", /*keyPreview=*/true);
+    QWidget* client = ShownView(s).Client();
+    constexpr quint32 kReturn = 36, kSpace = 65;
+    for (int i = 0; i < 3; ++i) SendRealKey(client, QEvent::KeyPress, Qt::Key_Return, kReturn);
+    EXPECT_EQ(s.clicks, std::vector<std::string>{"cmdOne"});
+    for (int i = 0; i < 3; ++i) SendRealKey(client, QEvent::KeyPress, Qt::Key_Space, kSpace);
+    SendRealKey(client, QEvent::KeyRelease, Qt::Key_Space, kSpace);
+    EXPECT_EQ(s.clicks, (std::vector<std::string>{"cmdOne", "cmdOne"}));
+
+    // Still held when another window has the keyboard, Enter repeats there without a click;
+    // let go and pressed again, it clicks.
+    ProbeScreen other(program, "frmOther", /*keyPreview=*/true);
+    QWidget* otherClient = ShownView(other).Client();
+    SendRealKey(otherClient, QEvent::KeyPress, Qt::Key_Return, kReturn);
+    EXPECT_TRUE(other.clicks.empty());
+    SendRealKey(otherClient, QEvent::KeyRelease, Qt::Key_Return, kReturn);
+    SendRealKey(otherClient, QEvent::KeyPress, Qt::Key_Return, kReturn);
+    EXPECT_EQ(other.clicks, std::vector<std::string>{"cmdOne"});
+    SendRealKey(otherClient, QEvent::KeyRelease, Qt::Key_Return, kReturn);
+}
+
 TEST_F(QtBackend, AMenuShortcutRunsTheCommandAndIsNotAlsoAKey) {
     ProbeScreen s(program, "frmProbe", /*keyPreview=*/true);
     ScreenView& view = ShownView(s);

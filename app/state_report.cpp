@@ -1,0 +1,48 @@
+// The state line of the windowed game.
+#include "state_report.h"
+
+#include <cstdio>
+#include <sstream>
+
+#include "backends/qt/qt_services.h"
+#include "forms/quibblix.h"
+
+namespace qbx {
+
+std::string StateLine(Quibblix& app, const QtServices& svc) {
+    std::ostringstream o;
+    Screen* active = app.program.Active();
+    Button* focus = active && active->IsLoaded() ? active->FocusedButton() : nullptr;
+    o << "active=" << (active ? active->Name() : "none")
+      << " focus=" << (focus ? focus->DisplayName() : "none");
+    FrmGame& g = app.game;
+    o << " game=" << g.IsLoaded();
+    if (g.IsLoaded()) {
+        // Read only while loaded: touching a control would load the screen.
+        FrmGame::Controls& c = g.C();
+        o << " paused=" << (g.Paused != 0) << " banner=" << c.lblGamePaused->Visible
+          << " pause=" << c.mnuPause->Caption << " countdown=" << c.lblCount->Visible
+          << " playing=" << c.tmrBubbles->Enabled() << " panel=" << c.cmdContinue->Visible
+          << " dying=" << (g.Dying != 0);
+    }
+    o << " lives=" << g.Lives << " level=" << g.Level << " score=" << g.Score;
+    const ScreenView* view = active ? svc.ViewOf(*active) : nullptr;
+    o << " fullscreen=" << (view && view->isFullScreen()) << " sound=" << svc.SoundOn();
+    // Where the window's top-left corner (its menu bar, if any) is on the screen.
+    if (view) {
+        const QPoint at = view->mapToGlobal(QPoint(0, 0));
+        o << " window=" << at.x() << "," << at.y();
+    }
+    return o.str();
+}
+
+void StateReport::Write(const std::string& line) {
+    if (line == last_) return;
+    const std::string part = file_ + ".part";
+    std::FILE* f = std::fopen(part.c_str(), "w");
+    if (!f) return;
+    const bool whole = std::fputs((line + "\n").c_str(), f) >= 0;
+    if (std::fclose(f) == 0 && whole && std::rename(part.c_str(), file_.c_str()) == 0) last_ = line;
+}
+
+}  // namespace qbx

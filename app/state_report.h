@@ -1,0 +1,30 @@
+// What the windowed game is showing, as one line of words in a file, for tests that drive the
+// real program through an X server. Kept only when QUIBBLIX_STATE_FILE names the file.
+#pragma once
+
+#include <string>
+
+namespace qbx {
+
+class Quibblix;
+class QtServices;
+
+// "active=frmGame focus=none game=1 paused=0 banner=0 pause=&Pause Game countdown=0 playing=1
+// panel=0 dying=0 lives=5 level=1 score=0 fullscreen=0 sound=1 window=187,88": the screen with
+// the keyboard and its focused button; whether a game is loaded and, if so, its state; where its
+// window is.
+std::string StateLine(Quibblix& app, const QtServices& svc);
+
+// Replaces the file with the line when it differs from the last one written (whole, through a
+// rename, so a reader never sees half of it).
+class StateReport {
+public:
+    explicit StateReport(std::string file) : file_(std::move(file)) {}
+    void Write(const std::string& line);
+
+private:
+    std::string file_;
+    std::string last_;
+};
+
+}  // namespace qbx

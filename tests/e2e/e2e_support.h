@@ -1,0 +1,108 @@
+// Driving the built program in a real X server: a private Xvfb, the game started in it with a
+// temporary home, XTest keys and clicks through xdotool, and the game's state line read back.
+// Every process started here is killed by its PID when its owner goes, whatever happened.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qbx::e2e {
+
+// A child process, ended (SIGTERM, then SIGKILL after ten seconds) and reaped when this goes
+// out of scope.
+class Process {
+public:
+    // Output and errors go to outFile; keepFd stays open in the child; stdinFd (else
+    // /dev/null) is its standard input.
+    Process(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+            const std::string& outFile, int keepFd = -1, int stdinFd = -1);
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    pid_t Pid() const { return pid_; }
+    void Signal(int sig) const;
+    // The exit status once it has ended, waiting up to the limit; none while it runs.
+    std::optional<int> WaitExit(std::chrono::seconds limit);
+    bool Running();
+
+private:
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+// Runs a command to its end (killed after a minute); returns its status, and its output.
+int Run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+        std::string* out = nullptr);
+
+// A fresh directory under the system's temporary directory, removed at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// Xvfb on a display number of its own, without a window manager.
+class XServer {
+public:
+    XServer();
+    const std::string& Display() const { return display_; }
+    std::vector<std::string> Env() const { return {"DISPLAY=" + display_}; }
+    // xdotool (or xset) against this server.
+    int Tool(const std::vector<std::string>& args, std::string* out = nullptr) const;
+
+private:
+    TempDir dir_;
+    std::string display_;
+    std::optional<Process> process_;
+};
+
+// The game in a window on the server, its home, configuration, data and records in dir.
+class Game {
+public:
+    Game(const XServer& x, const std::string& dir, const std::vector<std::string>& args = {});
+
+    Process& Proc() { return *process_; }
+    // The state line's words, name to value; empty before the first line is written.
+    std::map<std::string, std::string> State() const;
+    std::string StateText() const;
+    // Polls the state every 50 ms until pred holds, up to the limit; false on timeout.
+    bool WaitFor(const std::function<bool(const std::map<std::string, std::string>&)>& pred,
+                 std::chrono::seconds limit = std::chrono::seconds(60)) const;
+    // Waits until every word given ("active=frmGame") is in the state line.
+    bool WaitForState(const std::vector<std::string>& words,
+                      std::chrono::seconds limit = std::chrono::seconds(60)) const;
+    // Whether the state keeps every word for the whole time given (polled all along).
+    bool Holds(const std::vector<std::string>& words, std::chrono::milliseconds time) const;
+
+    // Keys by X key name ("Escape", "space", "Return", "ctrl+n").
+    void Key(const std::string& name) const;
+    void KeyDown(const std::string& name) const;
+    void KeyUp(const std::string& name) const;
+    // Tab until the active screen's focus is on the button; false if it never gets there.
+    bool FocusOn(const std::string& button) const;
+    // A left click at a point of the active window.
+    void ClickAt(int x, int y) const;
+    std::string RecordsDir() const { return dir_ + "/records"; }
+
+private:
+    const XServer& x_;
+    std::string dir_;
+    std::optional<Process> process_;
+};
+
+// The program under test: the QUIBBLIX environment variable, else the one built beside.
+std::string Program();
+std::string ReadFile(const std::string& path);
+
+}  // namespace qbx::e2e
