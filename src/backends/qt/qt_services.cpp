@@ -179,12 +179,10 @@ void QtServices::TimerDestroyed(Timer& t) {
 }
 
 void QtServices::RunDueTimers() {
-    for (int guard = 0; guard < 10000; ++guard) {
-        const auto due = queue_.NextDue(clock_.NowMs());
-        if (!due) break;
-        Timer* t = due->timer;
+    queue_.DeliverDue([this](const TimerQueue::Due& due) {
+        Timer* t = due.timer;
         Dispatch([this, t] { queue_.Fire(*t); });
-    }
+    });
     ArmWake();
 }
 
