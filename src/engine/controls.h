@@ -2,6 +2,7 @@
 // write. Positions are single-precision twips; the view scales them to pixels.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,6 +13,11 @@
 namespace qbx {
 
 constexpr float kTwipsPerPixel = 15.0f;
+
+// Twips to whole logical pixels (at scale 1), rounding half away from zero.
+inline int TwipsToPx(float twips) {
+    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
+}
 
 // An immutable picture: its name (the control that owns it) and natural size in pixels.
 // Pictures are compared by identity: two controls show the same picture when they hold the

@@ -11,11 +11,11 @@
 #include <QTime>
 #include <QTimer>
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
 
+#include "backends/qt/steady_clock.h"
 #include "engine/screen.h"
 
 namespace qbx {
@@ -24,15 +24,10 @@ namespace {
 // The monotonic clock, counted from the program's start.
 class MonotonicClock : public Clock {
 public:
-    MonotonicClock() : epoch_(std::chrono::steady_clock::now()) {}
-    int64_t NowNs() const override {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(
-                   std::chrono::steady_clock::now() - epoch_)
-            .count();
-    }
+    int64_t NowNs() const override { return SteadyNowNs() - epochNs_; }
 
 private:
-    std::chrono::steady_clock::time_point epoch_;
+    int64_t epochNs_ = SteadyNowNs();
 };
 }  // namespace
 
