@@ -121,10 +121,15 @@ private:
     void SplitOrVanish(Image& b, BubbleState& r);
     void PowerupStep();
     void LaunchArrow();
+    // The active power-up goes to the front of the recent list, shifting the others along; the
+    // shift counts with the screen variable given.
+    void RetireActivePowerup(int16_t& counter);
     void ShowScoreCaption();
     bool SlowBubbles() const;
     PictureRef BubbleStore(int16_t size, const std::string& colour) const;
     bool PausedIfNeeded();
+    // The score and the level reached go into both record tables.
+    void RecordResults();
 
     Forms& forms_;
     Controls c_{};
