@@ -100,7 +100,6 @@ public:
     int Count() const { return a_->Count(); }
     T* Load(int i) const { return static_cast<T*>(a_->Load(i)); }
     void Unload(int i) const { a_->Unload(i); }
-    ControlArray* Raw() const { return a_; }
 
 private:
     ControlArray* a_ = nullptr;

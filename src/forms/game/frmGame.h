@@ -66,15 +66,14 @@ public:
     // screen first.
     struct Controls {
         Button* cmdContinue;
-        Label *lblTimeBonusRemaining, *lblTimeBonus, *lblPowerupInfo1, *lblTime, *lblDouble,
-            *lblBonus, *lblComplete, *lblLives, *lblRecentPowerups, *lblActivePowerup, *lblLevel,
+        Label *lblTimeBonusRemaining, *lblTime, *lblDouble, *lblBonus, *lblComplete, *lblLevel,
             *lblScore, *lblCount, *lblGamePaused;
         Array<Image> BubblePic, pwrup, hpwrup, life;
         Array<Shape> shpSeam, shpBlocker;
         Image *pwrupslow, *pwrupfast, *pwrupwall, *pwruplife, *arrowfast, *arrowwall, *regarrow,
             *apwrup, *imgCharacter, *lifex, *ballgreens1, *ballgreens2, *ballgreens3, *ballgreens4,
             *ballreds4, *ballreds3, *ballreds2, *ballreds1, *arrow, *imgCharBack, *imgCharRight,
-            *imgCharLeft, *imgBricks;
+            *imgCharLeft;
         Shape *shpDeathCircle, *shpBottom;
         Timer *tmrBonus, *tmrLevelStart, *tmrLeft, *tmrRight, *tmrBubbleSize, *tmrBubbles,
             *tmrArrowGrow;
