@@ -57,7 +57,8 @@ struct Rgb {
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-struct FontSpec {
+// The font a label or button is designed with: family, size in points and weight.
+struct FontSetting {
     const char* family = "Verdana";
     float points = 8.25f;
     bool bold = false;
@@ -109,7 +110,7 @@ class Label : public Control {
 public:
     Label() : Control(Kind::Label) {}
     std::string Caption;
-    FontSpec font;
+    FontSetting font;
     Rgb fore;
     Rgb back;
     bool backOpaque = false;
@@ -121,7 +122,7 @@ class Button : public Control {
 public:
     Button() : Control(Kind::Button) {}
     std::string Caption;
-    FontSpec font;
+    FontSetting font;
     Rgb back{192, 192, 192};
     int tabIndex = 0;
     bool Enabled = true;

@@ -25,7 +25,7 @@ struct ControlDesign {
     float left = 0, top = 0, width = 0, height = 0;
     bool visible = true;
     const char* caption = "";
-    FontSpec font{};
+    FontSetting font{};
     Rgb fore{};
     Rgb back{};
     bool backOpaque = false;

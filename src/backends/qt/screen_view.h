@@ -109,7 +109,7 @@ private:
     void PaintButton(QPainter& p, const Button& b, bool focused);
     Button* ButtonAt(QPoint pos) const;
     const QImage& PictureImage(PictureRef pic, qreal ratio);
-    const QFont& FontFor(const FontSpec& f);
+    const QFont& FontFor(const FontSetting& f);
 
     ScreenView& view_;
     // The button under a mouse press, by name: a click fires on release over the same button,
