@@ -109,6 +109,8 @@ int SoundOutput::Sounding() const {
 }
 
 double SoundOutput::BufferMs() const {
+    // The opening thread writes the device's figures until it says the sound is ready.
+    if (!Ready()) return 0;
     return sampleRate_ > 0 ? 1000.0 * bufferSamples_ / sampleRate_ : 0;
 }
 
