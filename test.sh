@@ -12,6 +12,10 @@ ctest --preset package
 cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan -j2
+# The Qt backend's tests (sound output, controller polling) under ThreadSanitizer.
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
+ctest --preset tsan -j2
 # A short run of each fuzz target (clang and libFuzzer, in build-fuzz/).
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

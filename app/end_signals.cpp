@@ -1,6 +1,6 @@
 // Catching the signals that ask the program to end, through a flag and a self-pipe: nothing but
 // async-signal-safe calls in the handler.
-#include "end_signals.h"
+#include "app/end_signals.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -17,20 +17,20 @@
 #include <string_view>
 #include <vector>
 
+#include "app/art_pictures.h"
+#include "app/end_signals.h"
+#include "app/instructions_layout.h"
+#include "app/sound_choice.h"
+#include "app/state_report.h"
 #include "art/art.h"
-#include "art_pictures.h"
 #include "backends/headless/driver.h"
 #include "backends/headless/headless_services.h"
 #include "backends/qt/auto_repeat.h"
 #include "backends/qt/pad_input.h"
 #include "backends/qt/qt_services.h"
 #include "backends/qt/shot.h"
-#include "end_signals.h"
 #include "forms/quibblix.h"
-#include "instructions_layout.h"
 #include "sound/effects.h"
-#include "sound_choice.h"
-#include "state_report.h"
 
 #ifndef QUIBBLIX_VERSION
 #define QUIBBLIX_VERSION "1.0.0"

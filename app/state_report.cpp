@@ -1,5 +1,5 @@
 // The state line of the windowed game.
-#include "state_report.h"
+#include "app/state_report.h"
 
 #include <cstdio>
 #include <sstream>

@@ -102,4 +102,13 @@ bool TimerQueue::Fire(Timer& t) {
     return delivered;
 }
 
+void TimerQueue::DeliverDue(const std::function<void(const Due&)>& deliver,
+                            std::optional<int64_t> untilMs) {
+    for (int delivered = 0; untilMs || delivered < 10000; ++delivered) {
+        const auto due = NextDue(untilMs ? *untilMs : clock_.NowMs());
+        if (!due) break;
+        deliver(*due);
+    }
+}
+
 }  // namespace qbx

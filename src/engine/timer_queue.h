@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -60,6 +61,13 @@ public:
     // delivered, however late that was; when the handler ran past the next tick, the ticks missed
     // meanwhile are dropped and the phase is kept. Returns whether the handler ran.
     bool Fire(Timer& t);
+
+    // Delivers, the earliest first, every tick due at or before untilMs, or, without it, every
+    // tick due by the clock, read again after each tick since a handler may let time pass; then
+    // at most 10000, so a handler that keeps the clock moving cannot hold the pump for ever.
+    // `deliver` fires the timer, inside whatever a backend puts around a handler.
+    void DeliverDue(const std::function<void(const Due&)>& deliver,
+                    std::optional<int64_t> untilMs = std::nullopt);
 
     void SetObserver(TimerObserver* o) { observer_ = o; }
 

@@ -11,11 +11,7 @@ void HeadlessServices::DoEvents() {
     DeliverPosted();
     DeliverOutside();
     // Timer ticks that are due now; a timer whose handler is running is skipped.
-    for (int guard = 0; guard < 10000; ++guard) {
-        const auto due = queue_.NextDue(clock_.ms);
-        if (!due) break;
-        queue_.Fire(*due->timer);
-    }
+    queue_.DeliverDue([this](const TimerQueue::Due& due) { queue_.Fire(*due.timer); });
 }
 
 void HeadlessServices::DeliverPosted() {
@@ -28,14 +24,14 @@ void HeadlessServices::DeliverPosted() {
 
 void HeadlessServices::Advance(int64_t ms) {
     const int64_t target = clock_.ms + (ms > 0 ? ms : 0);
-    for (;;) {
-        const auto due = queue_.NextDue(target);
-        if (!due) break;
-        if (due->dueMs > clock_.ms) clock_.ms = due->dueMs;
-        queue_.Fire(*due->timer);
-        if (program_) program_->CollectGarbage();
-        DeliverOutside();
-    }
+    queue_.DeliverDue(
+        [this](const TimerQueue::Due& due) {
+            if (due.dueMs > clock_.ms) clock_.ms = due.dueMs;
+            queue_.Fire(*due.timer);
+            if (program_) program_->CollectGarbage();
+            DeliverOutside();
+        },
+        target);
     if (clock_.ms < target) clock_.ms = target;
 }
 

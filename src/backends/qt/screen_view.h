@@ -51,8 +51,6 @@ QCursor BlankCursor();
 // Forgets which keys are held down (the application lost the keyboard: their releases go
 // elsewhere).
 void ForgetHeldKeys();
-// Twips to whole logical pixels (at scale 1), rounding half away from zero.
-int TwipsToPx(float twips);
 
 // A caption as labels and buttons paint it: CR LF, or a lone CR or LF, breaks the line.
 QString CaptionText(const std::string& caption);
@@ -115,7 +113,7 @@ private:
     void PaintButton(QPainter& p, const Button& b, bool focused);
     Button* ButtonAt(QPoint pos) const;
     const QImage& PictureImage(PictureRef pic, qreal ratio);
-    const QFont& FontFor(const FontSpec& f);
+    const QFont& FontFor(const FontSetting& f);
 
     ScreenView& view_;
     // The button under a mouse press, by name: a click fires on release over the same button,
