@@ -76,6 +76,13 @@ void ClientArea::ForwardKey(QKeyEvent* e, bool down) {
     }
     const int16_t shift = ShiftBits(e->modifiers());
     const bool repeat = e->isAutoRepeat();
+    InputEvent in;
+    in.kind = down ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp;
+    in.form = s->Name();
+    in.code = code;
+    in.shift = shift;
+    in.repeat = down && repeat;
+    view_.Noted(in);
     view_.Dispatch([s, code, shift, down, repeat] {
         if (down)
             s->KeyDown(code, shift, repeat);
@@ -131,6 +138,11 @@ void ClientArea::mouseReleaseEvent(QMouseEvent* e) {
     Button* b = ButtonAt(e->position().toPoint());
     // A click needs the press and the release on the same button.
     if (!b || b->DisplayName() != name) return;
+    InputEvent in;
+    in.kind = InputEvent::Kind::Click;
+    in.form = s->Name();
+    in.control = b->DisplayName();
+    view_.Noted(in);
     view_.Dispatch([s, b] { s->ClickButton(*b); });
 }
 
@@ -193,6 +205,10 @@ QWidget* ScreenView::Client() const {
 QSize ScreenView::ClientSize() const {
     const ScreenDesign& d = screen_ ? screen_->Design() : ScreenDesign{};
     return QSize(TwipsToPx(d.clientWidth) * scale_, TwipsToPx(d.clientHeight) * scale_);
+}
+
+void ScreenView::Noted(const InputEvent& e) {
+    if (host_) host_->Noted(e);
 }
 
 void ScreenView::Dispatch(const std::function<void()>& call) {
@@ -328,12 +344,14 @@ void ScreenView::closeEvent(QCloseEvent* e) {
     e->ignore();
     if (!screen_) return;
     Screen* s = screen_;
+    Noted({.kind = InputEvent::Kind::Close, .form = s->Name()});
     Dispatch([s] { s->CloseBox(); });
 }
 
 bool ScreenView::event(QEvent* e) {
     if (e->type() == QEvent::WindowDeactivate && screen_) {
         Screen* s = screen_;
+        Noted({.kind = InputEvent::Kind::Deactivate, .form = s->Name()});
         Dispatch([s] { s->WindowDeactivated(); });
     }
     return QWidget::event(e);

@@ -1,0 +1,508 @@
+// Reading and writing replay files.
+#include "replay/replay_file.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <limits>
+
+namespace qbx::replay {
+
+namespace {
+
+constexpr char kMagic[8] = {'Q', 'B', 'X', 'R', 'E', 'P', 'L', 'Y'};
+constexpr size_t kChunkHeadBytes = 12;
+// Tick codes with the top bit set carry the timer's name number in the low seven bits.
+constexpr uint8_t kShortTick = 0x80;
+constexpr uint8_t kRepeatFlag = 0x20;
+constexpr uint8_t kKindMask = 0x1f;
+// Kind codes in the chunk bytes: 0 defines a name, the rest are the inputs' kinds plus one.
+constexpr uint8_t kDefineName = 0;
+// A difference in time beyond this (about 35 years) is corrupt.
+constexpr uint64_t kMaxDeltaMs = uint64_t{1} << 40;
+
+using K = InputEvent::Kind;
+
+void PutLE(std::string& out, uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+}
+
+uint64_t GetLE(std::string_view in, size_t at, int bytes) {
+    uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v |= static_cast<uint64_t>(static_cast<uint8_t>(in[at + i])) << (8 * i);
+    return v;
+}
+
+void PutVar(std::string& out, uint64_t v) {
+    while (v >= 0x80) {
+        out.push_back(static_cast<char>((v & 0x7f) | 0x80));
+        v >>= 7;
+    }
+    out.push_back(static_cast<char>(v));
+}
+
+uint64_t ZigZag(int64_t v) {
+    return (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63);
+}
+
+int64_t UnZigZag(uint64_t v) {
+    return static_cast<int64_t>(v >> 1) ^ -static_cast<int64_t>(v & 1);
+}
+
+void PutText(std::string& out, const std::string& text, size_t field) {
+    // Cut on a character boundary, leaving room for the closing zero.
+    size_t n = std::min(text.size(), field - 1);
+    while (n > 0 && n < text.size() && (static_cast<uint8_t>(text[n]) & 0xc0) == 0x80) --n;
+    out.append(text, 0, n);
+    out.append(field - n, '\0');
+}
+
+std::string GetText(std::string_view in, size_t at, size_t field) {
+    std::string_view f = in.substr(at, field);
+    return std::string(f.substr(0, f.find('\0')));
+}
+
+uint32_t Crc(std::string_view bytes) {
+    return static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+// Reads the chunk bytes one input at a time, keeping the names across chunks.
+class Decoder {
+public:
+    explicit Decoder(std::vector<InputEvent>& out) : out_(out) {}
+
+    bool Chunk(std::string_view raw, size_t limit, std::string& error) {
+        in_ = raw;
+        at_ = 0;
+        while (at_ < in_.size() && out_.size() < limit)
+            if (!Next(error)) return false;
+        return true;
+    }
+
+private:
+    bool Var(uint64_t& v) {
+        v = 0;
+        for (int shift = 0; shift < 64; shift += 7) {
+            if (at_ >= in_.size()) return false;
+            const uint8_t b = static_cast<uint8_t>(in_[at_++]);
+            v |= static_cast<uint64_t>(b & 0x7f) << shift;
+            if (!(b & 0x80)) return true;
+        }
+        return false;
+    }
+    bool Byte(uint8_t& b) {
+        if (at_ >= in_.size()) return false;
+        b = static_cast<uint8_t>(in_[at_++]);
+        return true;
+    }
+    bool Time(InputEvent& e) {
+        uint64_t d = 0;
+        if (!Var(d) || d > kMaxDeltaMs) return false;
+        nowMs_ += static_cast<int64_t>(d);
+        e.atMs = nowMs_;
+        return true;
+    }
+    // A form name, or form.control split at its first dot.
+    bool Name(InputEvent& e, bool withControl) {
+        uint64_t id = 0;
+        if (!Var(id) || id >= names_.size()) return false;
+        const std::string& n = names_[id];
+        const size_t dot = n.find('.');
+        if (withControl != (dot != std::string::npos)) return false;
+        e.form = withControl ? n.substr(0, dot) : n;
+        if (withControl) e.control = n.substr(dot + 1);
+        return true;
+    }
+
+    bool Next(std::string& error) {
+        const size_t start = at_;
+        uint8_t code = 0;
+        Byte(code);
+        InputEvent e;
+        bool ok = true;
+        if (code & kShortTick) {
+            e.kind = K::Tick;
+            const uint64_t id = code & 0x7f;
+            ok = id < names_.size() && Time(e);
+            if (ok) {
+                const std::string& n = names_[id];
+                const size_t dot = n.find('.');
+                ok = dot != std::string::npos;
+                if (ok) {
+                    e.form = n.substr(0, dot);
+                    e.control = n.substr(dot + 1);
+                }
+            }
+        } else if ((code & kKindMask) == kDefineName) {
+            uint64_t len = 0;
+            ok = Var(len) && len > 0 && len <= kMaxNameBytes && at_ + len <= in_.size() &&
+                 names_.size() < kMaxNames;
+            if (ok) {
+                names_.emplace_back(in_.substr(at_, len));
+                at_ += len;
+            }
+            if (!ok) error = "a bad name at byte " + std::to_string(start) + " of a chunk";
+            return ok;
+        } else {
+            const int kind = (code & kKindMask) - 1;
+            if (kind < 0 || kind >= InputEvent::kKinds || (code & ~(kKindMask | kRepeatFlag))) {
+                error = "an unknown event (code " + std::to_string(code) + ")";
+                return false;
+            }
+            e.kind = static_cast<K>(kind);
+            if ((code & kRepeatFlag) && e.kind != K::KeyDown) {
+                error = "an unknown event (code " + std::to_string(code) + ")";
+                return false;
+            }
+            e.repeat = (code & kRepeatFlag) != 0;
+            ok = Time(e);
+            uint64_t v = 0;
+            uint8_t b = 0;
+            switch (e.kind) {
+                case K::Tick:
+                case K::Click:
+                case K::Menu:
+                    ok = ok && Name(e, true);
+                    break;
+                case K::KeyDown:
+                case K::KeyUp:
+                    ok = ok && Name(e, false) && Var(v) && v <= 0x7fff && Byte(b) && b <= 7;
+                    e.code = static_cast<int16_t>(v);
+                    e.shift = static_cast<int16_t>(b);
+                    break;
+                case K::Close:
+                case K::Deactivate:
+                    ok = ok && Name(e, false);
+                    break;
+                case K::PadPress:
+                case K::PadRelease:
+                    ok = ok && Byte(b) && b < 12;
+                    e.value = b;
+                    break;
+                case K::PadMove:
+                    ok = ok && Byte(b) && b < 2 && Var(v) && v <= 0xffff;
+                    e.axis = b;
+                    e.value = static_cast<int>(UnZigZag(v));
+                    break;
+                case K::PadGone:
+                case K::PumpEnd:
+                    break;
+                case K::Seed:
+                    ok = ok && Var(e.seed);
+                    break;
+                case K::Sound:
+                    ok = ok && Byte(b) && b <= 1;
+                    e.value = b;
+                    break;
+            }
+        }
+        if (!ok) {
+            error = "a bad event at byte " + std::to_string(start) + " of a chunk";
+            return false;
+        }
+        out_.push_back(std::move(e));
+        return true;
+    }
+
+    std::vector<InputEvent>& out_;
+    std::vector<std::string> names_;
+    std::string_view in_;
+    size_t at_ = 0;
+    int64_t nowMs_ = 0;
+};
+
+bool Inflate(std::string_view packed, size_t rawSize, std::string& raw) {
+    raw.assign(rawSize, '\0');
+    uLongf size = static_cast<uLongf>(rawSize);
+    const int rc = uncompress(reinterpret_cast<Bytef*>(raw.data()), &size,
+                              reinterpret_cast<const Bytef*>(packed.data()),
+                              static_cast<uLong>(packed.size()));
+    return rc == Z_OK && size == rawSize;
+}
+
+std::string Deflate(const std::string& raw) {
+    uLongf size = compressBound(static_cast<uLong>(raw.size()));
+    std::string packed(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+              reinterpret_cast<const Bytef*>(raw.data()), static_cast<uLong>(raw.size()), 9);
+    packed.resize(size);
+    return packed;
+}
+
+std::string ChunkOf(const std::string& raw) {
+    const std::string packed = Deflate(raw);
+    std::string out;
+    PutLE(out, packed.size(), 4);
+    PutLE(out, raw.size(), 4);
+    PutLE(out, Crc(packed), 4);
+    return out + packed;
+}
+
+bool ReadWhole(const std::string& path, size_t limit, std::string& bytes, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open it";
+        return false;
+    }
+    bytes.resize(limit + 1);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    if (in.bad()) {
+        error = "cannot read it";
+        return false;
+    }
+    if (bytes.size() > limit) {
+        error = "it is larger than " + std::to_string(limit >> 20) + " MB";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string EncodeHeader(const Header& h) {
+    std::string out(kMagic, sizeof kMagic);
+    PutLE(out, h.version, 2);
+    PutLE(out, kHeaderSize, 2);
+    PutLE(out, h.complete ? 1 : 0, 1);
+    PutLE(out, 0, 3);
+    PutLE(out, static_cast<uint64_t>(h.startedMs), 8);
+    PutLE(out, h.lengthMs, 8);
+    PutLE(out, h.events, 4);
+    PutLE(out, static_cast<uint32_t>(h.score), 4);
+    PutLE(out, static_cast<uint16_t>(h.level), 2);
+    PutLE(out, 0, 2);
+    PutText(out, h.programVersion, kVersionBytes);
+    PutText(out, h.player, kPlayerBytes);
+    PutLE(out, Crc(out), 4);
+    return out;
+}
+
+bool ReadHeader(std::string_view bytes, Header& h, std::string& error) {
+    if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
+        error = "it is not a replay";
+        return false;
+    }
+    if (bytes.size() < 10) {
+        error = "it is cut off inside its header";
+        return false;
+    }
+    h.version = static_cast<uint16_t>(GetLE(bytes, 8, 2));
+    if (h.version > kFormatVersion) {
+        error = "it is from a newer version of the replay format (" + std::to_string(h.version) +
+                "; this program reads up to " + std::to_string(kFormatVersion) + ")";
+        return false;
+    }
+    if (h.version == 0) {
+        error = "its header is corrupted";
+        return false;
+    }
+    if (bytes.size() < kHeaderSize) {
+        error = "it is cut off inside its header";
+        return false;
+    }
+    if (GetLE(bytes, 10, 2) != kHeaderSize ||
+        GetLE(bytes, kHeaderSize - 4, 4) != Crc(bytes.substr(0, kHeaderSize - 4))) {
+        error = "its header is corrupted";
+        return false;
+    }
+    h.complete = (GetLE(bytes, 12, 1) & 1) != 0;
+    h.startedMs = static_cast<int64_t>(GetLE(bytes, 16, 8));
+    h.lengthMs = GetLE(bytes, 24, 8);
+    h.events = static_cast<uint32_t>(GetLE(bytes, 32, 4));
+    h.score = static_cast<int32_t>(static_cast<uint32_t>(GetLE(bytes, 36, 4)));
+    h.level = static_cast<int16_t>(static_cast<uint16_t>(GetLE(bytes, 40, 2)));
+    h.programVersion = GetText(bytes, 44, kVersionBytes);
+    h.player = GetText(bytes, 44 + kVersionBytes, kPlayerBytes);
+    return true;
+}
+
+bool ReadReplay(std::string_view bytes, Replay& out, std::string& error) {
+    out = Replay{};
+    if (bytes.size() > kMaxFileBytes) {
+        error = "it is larger than " + std::to_string(kMaxFileBytes >> 20) + " MB";
+        return false;
+    }
+    if (!ReadHeader(bytes, out.header, error)) return false;
+    if (out.header.events > kMaxEvents) {
+        error = "it claims more inputs than a replay may hold";
+        return false;
+    }
+    Decoder decoder(out.events);
+    size_t at = kHeaderSize;
+    std::string raw;
+    while (at < bytes.size() && out.events.size() < out.header.events) {
+        if (bytes.size() - at < kChunkHeadBytes) {
+            out.cutOff = true;
+            break;
+        }
+        const size_t packed = GetLE(bytes, at, 4), rawSize = GetLE(bytes, at + 4, 4);
+        const uint32_t crc = static_cast<uint32_t>(GetLE(bytes, at + 8, 4));
+        if (packed == 0 || packed > kMaxChunkBytes || rawSize == 0 || rawSize > kMaxChunkBytes) {
+            error = "its chunk at byte " + std::to_string(at) + " is corrupted";
+            return false;
+        }
+        if (bytes.size() - at - kChunkHeadBytes < packed) {
+            out.cutOff = true;
+            break;
+        }
+        const std::string_view body = bytes.substr(at + kChunkHeadBytes, packed);
+        if (Crc(body) != crc || !Inflate(body, rawSize, raw)) {
+            error = "its chunk at byte " + std::to_string(at) + " is corrupted";
+            return false;
+        }
+        std::string why;
+        if (!decoder.Chunk(raw, out.header.events, why)) {
+            error = "its chunk at byte " + std::to_string(at) + " holds " + why;
+            return false;
+        }
+        at += kChunkHeadBytes + packed;
+    }
+    return true;
+}
+
+bool ReadReplayFile(const std::string& path, Replay& out, std::string& error) {
+    std::string bytes;
+    return ReadWhole(path, kMaxFileBytes, bytes, error) && ReadReplay(bytes, out, error);
+}
+
+bool ReadHeaderFile(const std::string& path, Header& out, std::string& error) {
+    std::string bytes;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open it";
+        return false;
+    }
+    bytes.resize(kHeaderSize);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return ReadHeader(bytes, out, error);
+}
+
+// ---- writing ----
+
+uint32_t EventEncoder::NameId(const std::string& name, std::string& out) {
+    auto it = names_.find(name);
+    if (it != names_.end()) return it->second;
+    const auto id = static_cast<uint32_t>(names_.size());
+    names_.emplace(name, id);
+    out.push_back(static_cast<char>(kDefineName));
+    PutVar(out, name.size());
+    out += name;
+    return id;
+}
+
+void EventEncoder::Add(const InputEvent& e, std::string& out) {
+    const bool withControl = e.kind == K::Tick || e.kind == K::Click || e.kind == K::Menu;
+    const bool withForm = withControl || e.kind == K::KeyDown || e.kind == K::KeyUp ||
+                          e.kind == K::Close || e.kind == K::Deactivate;
+    uint32_t id = 0;
+    if (withForm) id = NameId(withControl ? e.form + "." + e.control : e.form, out);
+    const uint64_t delta = static_cast<uint64_t>(std::max<int64_t>(0, e.atMs - lastMs_));
+    lastMs_ = std::max(lastMs_, e.atMs);
+    if (e.kind == K::Tick && id < 0x80) {
+        out.push_back(static_cast<char>(kShortTick | id));
+        PutVar(out, delta);
+        return;
+    }
+    uint8_t code = static_cast<uint8_t>(static_cast<int>(e.kind) + 1);
+    if (e.kind == K::KeyDown && e.repeat) code |= kRepeatFlag;
+    out.push_back(static_cast<char>(code));
+    PutVar(out, delta);
+    if (withForm) PutVar(out, id);
+    switch (e.kind) {
+        case K::KeyDown:
+        case K::KeyUp:
+            PutVar(out, static_cast<uint16_t>(e.code) & 0x7fff);
+            out.push_back(static_cast<char>(e.shift & 7));
+            break;
+        case K::PadPress:
+        case K::PadRelease:
+        case K::Sound:
+            out.push_back(static_cast<char>(e.value));
+            break;
+        case K::PadMove:
+            out.push_back(static_cast<char>(e.axis));
+            PutVar(out, ZigZag(e.value));
+            break;
+        case K::Seed:
+            PutVar(out, e.seed);
+            break;
+        default:
+            break;
+    }
+}
+
+Writer::~Writer() {
+    if (file_) std::fclose(file_);
+}
+
+bool Writer::Open(const std::string& path, const Header& h) {
+    if (file_) std::fclose(file_);
+    file_ = std::fopen(path.c_str(), "wb");
+    if (!file_) return false;
+    encoder_ = EventEncoder{};
+    pending_.clear();
+    events_ = 0;
+    const std::string head = EncodeHeader(h);
+    return std::fwrite(head.data(), 1, head.size(), file_) == head.size() &&
+           std::fflush(file_) == 0;
+}
+
+void Writer::Add(const InputEvent& e) {
+    if (!file_) return;
+    encoder_.Add(e, pending_);
+    ++events_;
+}
+
+bool Writer::Flush(const Header& given) {
+    if (!file_) return false;
+    bool ok = true;
+    if (!pending_.empty()) {
+        const std::string chunk = ChunkOf(pending_);
+        pending_.clear();
+        ok = std::fseek(file_, 0, SEEK_END) == 0 &&
+             std::fwrite(chunk.data(), 1, chunk.size(), file_) == chunk.size() &&
+             std::fflush(file_) == 0;
+    }
+    // The header follows the chunk, so it never claims inputs the file does not hold.
+    Header h = given;
+    h.events = events_;
+    const std::string head = EncodeHeader(h);
+    ok = ok && std::fseek(file_, 0, SEEK_SET) == 0 &&
+         std::fwrite(head.data(), 1, head.size(), file_) == head.size() && std::fflush(file_) == 0;
+    return ok;
+}
+
+bool Writer::Close(const Header& h) {
+    if (!file_) return false;
+    const bool ok = Flush(h);
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok && closed;
+}
+
+std::string EncodeReplay(const Header& given, const std::vector<InputEvent>& events,
+                         size_t eventsPerChunk) {
+    Header h = given;
+    h.events = static_cast<uint32_t>(events.size());
+    std::string out = EncodeHeader(h);
+    EventEncoder enc;
+    std::string raw;
+    size_t n = 0;
+    for (const InputEvent& e : events) {
+        enc.Add(e, raw);
+        if (++n % std::max<size_t>(1, eventsPerChunk) == 0) {
+            out += ChunkOf(raw);
+            raw.clear();
+        }
+    }
+    if (!raw.empty()) out += ChunkOf(raw);
+    return out;
+}
+
+}  // namespace qbx::replay
