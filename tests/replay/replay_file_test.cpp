@@ -1,13 +1,15 @@
 // Replay files: every input kind read back as written, a file cut off anywhere read up to its
 // last whole chunk, and damaged or foreign bytes refused with a reason, never a crash.
+#include "replay/replay_file.h"
+
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "replay/replay_file.h"
 #include "support/test_support.h"
 
 namespace qbx::replay {
@@ -34,7 +36,11 @@ std::vector<InputEvent> EveryKind() {
     v.push_back({.kind = K::Seed, .atMs = 0, .seed = ~uint64_t{0}});
     v.push_back({.kind = K::PumpEnd, .atMs = 2});
     v.push_back({.kind = K::Tick, .atMs = 10, .form = "frmGame", .control = "tmrBubbles"});
-    v.push_back({.kind = K::KeyDown, .atMs = 11, .form = "frmGame", .code = 37, .shift = 7,
+    v.push_back({.kind = K::KeyDown,
+                 .atMs = 11,
+                 .form = "frmGame",
+                 .code = 37,
+                 .shift = 7,
                  .repeat = true});
     v.push_back({.kind = K::KeyUp, .atMs = 12, .form = "frmGame", .code = 37});
     v.push_back({.kind = K::Menu, .atMs = 1'000'000, .form = "frmGame", .control = "mnuPause"});
@@ -63,7 +69,8 @@ TEST(ReplayFile, EveryInputAndTheHeaderReadBackAsWritten) {
     // Many timers beyond the first 128 names still read back (the long form of a tick).
     std::vector<InputEvent> many;
     for (int i = 0; i < 300; ++i)
-        many.push_back({.kind = K::Tick, .atMs = i, .form = "f", .control = "t" + std::to_string(i)});
+        many.push_back(
+            {.kind = K::Tick, .atMs = i, .form = "f", .control = "t" + std::to_string(i)});
     ASSERT_TRUE(ReadReplay(EncodeReplay(SomeHeader(), many, 1000), r, error)) << error;
     EXPECT_EQ(r.events, many);
 }
@@ -82,7 +89,8 @@ TEST(ReplayFile, TheHeaderCutsLongNamesOnACharacterBoundary) {
 TEST(ReplayFile, ACutOffFileReadsUpToItsLastWholeChunk) {
     std::vector<InputEvent> events;
     for (int i = 0; i < 40; ++i)
-        events.push_back({.kind = K::Tick, .atMs = i * 10, .form = "frmGame", .control = "tmrBonus"});
+        events.push_back(
+            {.kind = K::Tick, .atMs = i * 10, .form = "frmGame", .control = "tmrBonus"});
     const std::string whole = EncodeReplay(SomeHeader(), events, 10);
     for (size_t cut = kHeaderSize; cut < whole.size(); ++cut) {
         Replay r;
@@ -117,13 +125,18 @@ TEST(ReplayFile, DamagedOrForeignBytesAreRefusedWithAReason) {
     header[40] ^= 1;  // the level
     refused(header, "header is corrupted");
 
-    // Every byte of the events changed in turn: refused, never read as something else.
+    // Every byte of the events changed in turn: refused, or (a chunk's length pointing past
+    // the end) read as a file cut off before the inputs its header claims; never read as
+    // other inputs.
     for (size_t at = kHeaderSize; at < good.size(); ++at) {
         std::string bad = good;
         bad[at] ^= 0x5a;
         Replay r;
         std::string error;
-        EXPECT_FALSE(ReadReplay(bad, r, error)) << "byte " << at;
+        if (ReadReplay(bad, r, error)) {
+            EXPECT_TRUE(r.cutOff) << "byte " << at;
+            EXPECT_LT(r.events.size(), r.header.events) << "byte " << at;
+        }
     }
 
     // A chunk that claims to unpack to 4 GB is refused before anything is made that large.
@@ -135,18 +148,55 @@ TEST(ReplayFile, DamagedOrForeignBytesAreRefusedWithAReason) {
     refused(good + std::string(kMaxFileBytes, '\0'), "larger than");
 }
 
-TEST(ReplayFile, UnknownEventsAndNamesAreRefused) {
-    // Chunks built by hand through the encoder of a well-formed file, then changed in their
-    // raw bytes, are caught by the checksum; the decoder is reached by the fuzz target. Here:
-    // a kind beyond the last, sealed with a right checksum.
+// A file whose chunks are whole and sealed but hold raw bytes no writer makes.
+std::string WithRawChunk(const std::string& raw, uint32_t events) {
     Header h = SomeHeader();
-    h.events = 1;
-    std::vector<InputEvent> one = {{.kind = K::PumpEnd}};
-    std::string bytes = EncodeReplay(h, one, 10);
+    h.events = events;
+    std::string out = EncodeHeader(h);
+    uLongf size = compressBound(static_cast<uLong>(raw.size()));
+    std::string packed(size, '\0');
+    compress(reinterpret_cast<Bytef*>(packed.data()), &size,
+             reinterpret_cast<const Bytef*>(raw.data()), static_cast<uLong>(raw.size()));
+    packed.resize(size);
+    auto le = [&out](uint32_t v) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+    };
+    le(static_cast<uint32_t>(packed.size()));
+    le(static_cast<uint32_t>(raw.size()));
+    le(static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(packed.data()), static_cast<uInt>(size))));
+    return out + packed;
+}
+
+TEST(ReplayFile, UnknownEventsNamesAndControlsAreRefused) {
+    const std::string name = std::string("\x00\x10", 2) + "frmGame.tmrBonus";
+    struct Case {
+        std::string raw, why;
+    };
+    const Case cases[] = {
+        {name + "\x1e\x00", "unknown event"},          // a kind past the last
+        {name + "\x23\x00\x00", "unknown event"},      // a repeated key-up
+        {name + "\x81\x00", "bad event"},              // a tick of a name never given
+        {name + "\x05\x00\x07", "bad event"},          // a click naming nothing
+        {name + "\x03\x00\x00\x25\x00", "bad event"},  // a key for a control, not a screen
+        {name + "\x09\x00\x0c", "bad event"},          // a pad button that does not exist
+        {name + "\x0a\x00\x02\x00", "bad event"},      // a third stick axis
+        {name + "\x0e\x00\x02", "bad event"},          // the sound neither on nor off
+        {name + "\x80\xff\xff\xff\xff\xff\xff\xff\xff\x7f", "bad event"},  // time overflows
+        {std::string("\x00\x00", 2), "bad name"},                          // an empty name
+        {std::string("\x00\x7f", 2) + "x", "bad name"},  // a name past the chunk's end
+        {name + "\x80", "bad event"},                    // an input cut inside its chunk
+    };
+    for (const Case& c : cases) {
+        Replay r;
+        std::string error;
+        EXPECT_FALSE(ReadReplay(WithRawChunk(c.raw, 10), r, error)) << c.why;
+        EXPECT_NE(error.find(c.why), std::string::npos) << error;
+    }
     Replay r;
     std::string error;
-    ASSERT_TRUE(ReadReplay(bytes, r, error)) << error;
-    ASSERT_EQ(r.events.size(), 1u);
+    ASSERT_TRUE(ReadReplay(WithRawChunk(name + "\x80\x0a", 1), r, error)) << error;
+    EXPECT_EQ(r.events.at(0).control, "tmrBonus");
 }
 
 TEST(ReplayFile, AWriterKeepsWhatItFlushedWhenItsProgramDies) {

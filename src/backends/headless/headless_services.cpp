@@ -86,8 +86,9 @@ void HeadlessServices::MsgBox(const std::string& text, const std::string& title)
 }
 
 uint64_t HeadlessServices::TimeOfDaySeed() {
-    if (replay_) {
-        if (replayAt_ < replayEnd_ && (*replay_)[replayAt_].kind == InputEvent::Kind::Seed)
+    // Past the part of a recording being played, the game goes on with seeds of its own.
+    if (replay_ && replayAt_ < replayEnd_) {
+        if ((*replay_)[replayAt_].kind == InputEvent::Kind::Seed)
             return (*replay_)[replayAt_++].seed;
         ++astray_;
     }
