@@ -1,5 +1,5 @@
 // Replays in the program: the recorder's view of the game, and verification.
-#include "game_replays.h"
+#include "app/game_replays.h"
 
 #include <chrono>
 #include <cstdlib>

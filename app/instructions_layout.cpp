@@ -20,10 +20,6 @@ namespace qbx {
 
 namespace {
 
-int Px(float twips) {
-    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
-}
-
 const ControlDesign& DesignOf(const char* name) {
     static const std::vector<ControlDesign> table = InstructionsControlsDesign();
     for (const ControlDesign& d : table)
@@ -32,7 +28,7 @@ const ControlDesign& DesignOf(const char* name) {
 }
 
 QRect PxRect(const ControlDesign& d) {
-    return QRect(Px(d.left), Px(d.top), Px(d.width), Px(d.height));
+    return QRect(TwipsToPx(d.left), TwipsToPx(d.top), TwipsToPx(d.width), TwipsToPx(d.height));
 }
 
 QFont FontOf(const ControlDesign& d) {
@@ -111,7 +107,7 @@ void LayoutInstructions(FrmInstructions& screen) {
     const ControlDesign& title = DesignOf("lblHelpTitle");
     const QRect label = PxRect(help);
 
-    TextMask mask(QSize(Px(form.clientWidth), Px(form.clientHeight)));
+    TextMask mask(QSize(TwipsToPx(form.clientWidth), TwipsToPx(form.clientHeight)));
     mask.Draw(help, HelpText());
     mask.Draw(title, title.caption);
 
@@ -150,8 +146,8 @@ void LayoutInstructions(FrmInstructions& screen) {
         for (int k = 0; k < n; ++k) {
             const HelpPicture pic = gap.pictures[static_cast<size_t>(k)];
             const ControlDesign& d = DesignOf(HelpPictureControl(pic));
-            const QSize shown(Px(d.width),
-                              Px(pic == HelpPicture::Arrow ? kHelpArrowHeight : d.height));
+            const QSize shown(TwipsToPx(d.width),
+                              TwipsToPx(pic == HelpPicture::Arrow ? kHelpArrowHeight : d.height));
             const std::vector<QPoint> pixels = OpaquePixels(d.picture, shown);
             const int cx =
                 static_cast<int>(std::lround(gx0 + slot * k + (slot - shown.width()) / 2));

@@ -16,18 +16,18 @@
 #include <string_view>
 #include <vector>
 
+#include "app/art_pictures.h"
+#include "app/game_replays.h"
+#include "app/instructions_layout.h"
+#include "app/sound_choice.h"
 #include "art/art.h"
-#include "art_pictures.h"
 #include "backends/headless/driver.h"
 #include "backends/headless/headless_services.h"
 #include "backends/qt/pad_input.h"
 #include "backends/qt/qt_services.h"
 #include "backends/qt/shot.h"
 #include "forms/quibblix.h"
-#include "game_replays.h"
-#include "instructions_layout.h"
 #include "sound/effects.h"
-#include "sound_choice.h"
 
 #ifndef QUIBBLIX_VERSION
 #define QUIBBLIX_VERSION "1.0.0"

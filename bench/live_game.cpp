@@ -14,11 +14,11 @@
 #include <iostream>
 #include <string>
 
+#include "app/art_pictures.h"
+#include "app/instructions_layout.h"
 #include "art/art.h"
-#include "art_pictures.h"
 #include "backends/qt/qt_services.h"
 #include "forms/quibblix.h"
-#include "instructions_layout.h"
 #include "play_field.h"
 #include "sound/effects.h"
 

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <cmath>
 
-#include "art_pictures.h"
+#include "app/art_pictures.h"
 #include "backends/qt/screen_view.h"
 #include "play_field.h"
 

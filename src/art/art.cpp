@@ -124,11 +124,6 @@ QImage RenderPicture(const Picture& picture, qreal pixelRatio) {
     return image;
 }
 
-void ClearCache() {
-    std::lock_guard<std::mutex> lock(CacheMutex());
-    Cache().clear();
-}
-
 QImage RenderAppIcon(int sizePx) {
     if (sizePx < 1 || sizePx > kMaxIconSize) return QImage();
     return Paint(32, 32, sizePx, sizePx, AppIconArt);

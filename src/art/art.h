@@ -20,9 +20,6 @@ namespace qbx::art {
 // (0, 16]. Results are cached per (name, ratio); pictures are immutable.
 QImage RenderPicture(const Picture& picture, qreal pixelRatio);
 
-// Drops every cached rendering (e.g. after the screen's pixel ratio changes).
-void ClearCache();
-
 // The application icon (three glossy bubbles) at sizePx x sizePx, transparent
 // around the bubbles. Null for sizes outside 1..1024.
 QImage RenderAppIcon(int sizePx);

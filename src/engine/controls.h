@@ -2,6 +2,7 @@
 // write. Positions are single-precision twips; the view scales them to pixels.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,6 +13,11 @@
 namespace qbx {
 
 constexpr float kTwipsPerPixel = 15.0f;
+
+// Twips to whole logical pixels (at scale 1), rounding half away from zero.
+inline int TwipsToPx(float twips) {
+    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
+}
 
 // An immutable picture: its name (the control that owns it) and natural size in pixels.
 // Pictures are compared by identity: two controls show the same picture when they hold the
@@ -51,7 +57,8 @@ struct Rgb {
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-struct FontSpec {
+// The font a label or button is designed with: family, size in points and weight.
+struct FontSetting {
     const char* family = "Verdana";
     float points = 8.25f;
     bool bold = false;
@@ -103,7 +110,7 @@ class Label : public Control {
 public:
     Label() : Control(Kind::Label) {}
     std::string Caption;
-    FontSpec font;
+    FontSetting font;
     Rgb fore;
     Rgb back;
     bool backOpaque = false;
@@ -115,7 +122,7 @@ class Button : public Control {
 public:
     Button() : Control(Kind::Button) {}
     std::string Caption;
-    FontSpec font;
+    FontSetting font;
     Rgb back{192, 192, 192};
     int tabIndex = 0;
     bool Enabled = true;

@@ -7,7 +7,7 @@ namespace qbx::design {
 
 // A row for a control of that kind, name and array index (-1 for none), in its place.
 inline ControlDesign Placed(Kind kind, const char* name, int index, float l, float t, float w,
-                           float h, bool visible) {
+                            float h, bool visible) {
     ControlDesign d;
     d.kind = kind;
     d.name = name;
@@ -28,7 +28,7 @@ inline ControlDesign Img(const char* name, int index, float l, float t, float w,
 }
 
 inline ControlDesign Lbl(const char* name, int index, float l, float t, float w, float h,
-                         bool visible, const char* caption, FontSpec font, Rgb fore,
+                         bool visible, const char* caption, FontSetting font, Rgb fore,
                          bool backOpaque = false, Rgb back = {}, Align align = Align::Left,
                          bool border = false) {
     ControlDesign d = Placed(Kind::Label, name, index, l, t, w, h, visible);
@@ -43,7 +43,7 @@ inline ControlDesign Lbl(const char* name, int index, float l, float t, float w,
 }
 
 inline ControlDesign Btn(const char* name, float l, float t, float w, float h, const char* caption,
-                         FontSpec font, Rgb back, int tabIndex, bool visible = true) {
+                         FontSetting font, Rgb back, int tabIndex, bool visible = true) {
     ControlDesign d = Placed(Kind::Button, name, -1, l, t, w, h, visible);
     d.caption = caption;
     d.font = font;

@@ -19,7 +19,6 @@ public:
         : services_(&services), pictures_(pictures) {}
 
     Services& Svc() const { return *services_; }
-    void SetServices(Services& s) { services_ = &s; }
     Random& Rng() { return rng_; }
 
     // The picture of that name, or nullptr (always, for a program given no catalogue).

@@ -25,7 +25,7 @@ struct ControlDesign {
     float left = 0, top = 0, width = 0, height = 0;
     bool visible = true;
     const char* caption = "";
-    FontSpec font{};
+    FontSetting font{};
     Rgb fore{};
     Rgb back{};
     bool backOpaque = false;
@@ -100,7 +100,6 @@ public:
     int Count() const { return a_->Count(); }
     T* Load(int i) const { return static_cast<T*>(a_->Load(i)); }
     void Unload(int i) const { a_->Unload(i); }
-    ControlArray* Raw() const { return a_; }
 
 private:
     ControlArray* a_ = nullptr;

@@ -59,7 +59,6 @@ public:
     void Seed(uint64_t seed);
     float Rnd();
     void Force(float value) { forced_.push_back(value); }
-    void ClearForced() { forced_.clear(); }
 
 private:
     uint64_t state_ = 0x853c49e6748fea9bULL;

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
 namespace qbx {
 
+class InputLog;
 class Program;
 class Timer;
 
@@ -61,7 +63,16 @@ public:
     // meanwhile are dropped and the phase is kept. Returns whether the handler ran.
     bool Fire(Timer& t);
 
+    // Delivers, the earliest first, every tick due at or before untilMs, or, without it, every
+    // tick due by the clock, read again after each tick since a handler may let time pass; then
+    // at most 10000, so a handler that keeps the clock moving cannot hold the pump for ever.
+    // `deliver` fires the timer, inside whatever a backend puts around a handler.
+    void DeliverDue(const std::function<void(const Due&)>& deliver,
+                    std::optional<int64_t> untilMs = std::nullopt);
+
     void SetObserver(TimerObserver* o) { observer_ = o; }
+    // Told of each tick DeliverDue hands over, for a replay being recorded.
+    void SetInputLog(InputLog* log) { log_ = log; }
 
 private:
     struct Entry {
@@ -78,6 +89,7 @@ private:
     const Program* program_ = nullptr;
     const Clock& clock_;
     TimerObserver* observer_ = nullptr;
+    InputLog* log_ = nullptr;
     uint64_t runs_ = 0;
     std::vector<Entry> entries_;  // the enabled timers; few, so a plain vector
 };

@@ -39,4 +39,21 @@ bool ValidUtf8(std::string_view s) {
     return true;
 }
 
+std::string ReplaceInvalidUtf8(std::string_view s) {
+    std::string out;
+    size_t i = 0;
+    while (i < s.size()) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            out += s[i++];
+        } else if (const size_t len = Utf8SequenceLength(s, i)) {
+            out.append(s, i, len);
+            i += len;
+        } else {
+            out += kReplacementCharacter;
+            ++i;
+        }
+    }
+    return out;
+}
+
 }  // namespace qbx

@@ -10,8 +10,6 @@ namespace qbx::records {
 
 namespace {
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -28,22 +26,21 @@ bool AtEnd(std::string_view text, size_t pos) {
 }  // namespace
 
 std::string CleanField(std::string_view raw) {
+    const std::string text = ReplaceInvalidUtf8(raw);
     std::string out;
-    out.reserve(raw.size() < kMaxFieldBytes ? raw.size() : kMaxFieldBytes);
+    out.reserve(text.size() < kMaxFieldBytes ? text.size() : kMaxFieldBytes);
     size_t i = 0;
-    while (i < raw.size()) {
-        const unsigned char c = static_cast<unsigned char>(raw[i]);
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
         std::string_view piece;
         size_t len = 1;
         if (c == '"') {
             piece = "'";
         } else if (c < 0x20 || c == 0x7F) {
-            piece = kReplacement;
-        } else if ((len = Utf8SequenceLength(raw, i)) == 0) {
-            len = 1;
-            piece = kReplacement;
+            piece = kReplacementCharacter;
         } else {
-            piece = raw.substr(i, len);
+            len = Utf8SequenceLength(text, i);
+            piece = std::string_view(text).substr(i, len);
         }
         if (out.size() + piece.size() > kMaxFieldBytes) break;
         out += piece;

@@ -1,6 +1,6 @@
 // The instructions screen as the real view draws it: each picture sits in the gap after its
 // lead-in phrase and none of its visible pixels falls on the text.
-#include "instructions_layout.h"
+#include "app/instructions_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -8,13 +8,13 @@
 #include <QWidget>
 #include <string>
 
-#include "art_pictures.h"
+#include "app/art_pictures.h"
+#include "app/game_replays.h"
 #include "backends/headless/driver.h"
 #include "backends/qt/qt_services.h"
 #include "backends/qt/screen_view.h"
 #include "engine/gamepad.h"
 #include "forms/quibblix.h"
-#include "game_replays.h"
 #include "support/test_support.h"
 
 namespace qbx {

@@ -1,5 +1,5 @@
 // The sound choice outlives the program, and the window's Sound command shows it.
-#include "sound_choice.h"
+#include "app/sound_choice.h"
 
 #include <gtest/gtest.h>
 

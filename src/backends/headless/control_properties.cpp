@@ -5,6 +5,7 @@
 
 #include "backends/headless/driver.h"
 #include "backends/headless/driver_internal.h"
+#include "engine/utf8.h"
 
 namespace qbx::driver {
 namespace {
@@ -198,9 +199,9 @@ std::string ValueJson(PropType type, const PropValue& v) {
 std::string ValueText(PropType type, const PropValue& v) {
     switch (type) {
         case PropType::Text:
-            return ShownText(v.text);
+            return ReplaceInvalidUtf8(v.text);
         case PropType::Picture:
-            return v.picture ? ShownText(v.picture->name) : "null";
+            return v.picture ? ReplaceInvalidUtf8(v.picture->name) : "null";
         default:
             return ValueJson(type, v);
     }

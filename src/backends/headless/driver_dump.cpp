@@ -13,15 +13,9 @@
 
 namespace qbx {
 
-namespace {
-
-const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
-
-}  // namespace
-
 std::string JsonString(const std::string& s) {
     std::string out = "\"";
-    for (char c : driver::ShownText(s)) {
+    for (char c : ReplaceInvalidUtf8(s)) {
         unsigned char ch = static_cast<unsigned char>(c);
         switch (ch) {
             case '"':
@@ -61,23 +55,6 @@ std::string JsonFloat(float v) {
 }
 
 namespace driver {
-
-std::string ShownText(const std::string& s) {
-    std::string out;
-    size_t i = 0;
-    while (i < s.size()) {
-        if (static_cast<unsigned char>(s[i]) < 0x80) {
-            out += s[i++];
-        } else if (const size_t len = Utf8SequenceLength(s, i)) {
-            out.append(s, i, len);
-            i += len;
-        } else {
-            out += kReplacement;
-            ++i;
-        }
-    }
-    return out;
-}
 
 std::string VarJson(const VarRef& v) {
     switch (v.type) {

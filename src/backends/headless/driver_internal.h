@@ -59,9 +59,6 @@ bool SplitIndexed(const std::string& path, std::string& base, int& index, std::s
 
 // A screen variable or record field as a dump writes it.
 std::string VarJson(const VarRef& v);
-// A text as a dump shows it, without the quotes and escapes: anything that is not well-formed
-// UTF-8 is shown as U+FFFD, byte by byte.
-std::string ShownText(const std::string& s);
 
 }  // namespace driver
 }  // namespace qbx

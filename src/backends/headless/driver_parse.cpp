@@ -61,6 +61,21 @@ bool ParseKey(const std::string& keyName, int16_t& code, int16_t& shift) {
     return false;
 }
 
+// The optional word after a key or a button: "down" presses it only, "up" releases it only,
+// nothing does both.
+bool ParsePress(const std::string& command, const std::string& tail, bool& down, bool& up,
+                std::string& error) {
+    if (tail == "down") {
+        up = false;
+    } else if (tail == "up") {
+        down = false;
+    } else if (!tail.empty()) {
+        error = command + " takes 'down' or 'up', not '" + tail + "'";
+        return false;
+    }
+    return true;
+}
+
 // A value given on a script line: a JSON-style quoted string (with \r \n \t \" \\ escapes) or
 // the rest of the line as it stands.
 bool ParseValue(const std::string& raw, std::string& out) {
@@ -190,15 +205,7 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
             error = "unknown key '" + keyName + "'";
             return false;
         }
-        if (tail == "down") {
-            cmd.up = false;
-        } else if (tail == "up") {
-            cmd.down = false;
-        } else if (!tail.empty()) {
-            error = "key takes 'down' or 'up', not '" + tail + "'";
-            return false;
-        }
-        return true;
+        return ParsePress(word, tail, cmd.down, cmd.up, error);
     }
     if (word == "click" || word == "menu" || word == "close") {
         cmd.op = word == "click" ? Command::Click : word == "menu" ? Command::Menu : Command::Close;
@@ -299,15 +306,7 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
             return false;
         }
         cmd.padInput = static_cast<int>(*button);
-        if (tail == "down") {
-            cmd.up = false;
-        } else if (tail == "up") {
-            cmd.down = false;
-        } else if (!tail.empty()) {
-            error = "pad takes 'down' or 'up', not '" + tail + "'";
-            return false;
-        }
-        return true;
+        return ParsePress(word, tail, cmd.down, cmd.up, error);
     }
     if (word == "replay") {
         cmd.op = Command::Replay;

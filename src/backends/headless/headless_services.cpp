@@ -9,12 +9,6 @@
 
 namespace qbx {
 
-namespace {
-InputEvent TickOf(const Timer& t) {
-    return {.kind = InputEvent::Kind::Tick, .form = t.screen->Name(), .control = t.name};
-}
-}  // namespace
-
 void HeadlessServices::Noted(const InputEvent& e) {
     if (!log_) return;
     InputEvent timed = e;
@@ -43,12 +37,7 @@ void HeadlessServices::DoEvents() {
     } end{*this};
     DeliverPosted();
     // Timer ticks that are due now; a timer whose handler is running is skipped.
-    for (int guard = 0; guard < 10000; ++guard) {
-        const auto due = queue_.NextDue(clock_.ms);
-        if (!due) break;
-        if (due->timer->onTimer) Noted(TickOf(*due->timer));
-        queue_.Fire(*due->timer);
-    }
+    queue_.DeliverDue([this](const TimerQueue::Due& due) { queue_.Fire(*due.timer); });
 }
 
 void HeadlessServices::DeliverPosted() {
@@ -61,14 +50,13 @@ void HeadlessServices::DeliverPosted() {
 
 void HeadlessServices::Advance(int64_t ms) {
     const int64_t target = clock_.ms + (ms > 0 ? ms : 0);
-    for (;;) {
-        const auto due = queue_.NextDue(target);
-        if (!due) break;
-        if (due->dueMs > clock_.ms) clock_.ms = due->dueMs;
-        if (due->timer->onTimer) Noted(TickOf(*due->timer));
-        queue_.Fire(*due->timer);
-        if (program_) program_->CollectGarbage();
-    }
+    queue_.DeliverDue(
+        [this](const TimerQueue::Due& due) {
+            if (due.dueMs > clock_.ms) clock_.ms = due.dueMs;
+            queue_.Fire(*due.timer);
+            if (program_) program_->CollectGarbage();
+        },
+        target);
     if (clock_.ms < target) clock_.ms = target;
 }
 

@@ -61,7 +61,10 @@ public:
     const qbx::Clock& TheClock() const { return clock_; }
 
     // Told of every input delivered and every answer given to the rules, for a replay.
-    void SetInputLog(InputLog* log) { log_ = log; }
+    void SetInputLog(InputLog* log) {
+        log_ = log;
+        queue_.SetInputLog(log);
+    }
     // Notes an input and hands it to the screens.
     bool Deliver(const InputEvent& e, Gamepad& pad);
 

@@ -108,7 +108,7 @@ const QImage& ClientArea::PictureImage(PictureRef pic, qreal ratio) {
     return it->second;
 }
 
-const QFont& ClientArea::FontFor(const FontSpec& f) {
+const QFont& ClientArea::FontFor(const FontSetting& f) {
     const char* family = f.family ? f.family : "";
     for (const CachedFont& c : fonts_)
         if (c.points == f.points && c.bold == f.bold && c.family == family) return c.font;

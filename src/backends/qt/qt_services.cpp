@@ -11,11 +11,11 @@
 #include <QTime>
 #include <QTimer>
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
 
+#include "backends/qt/steady_clock.h"
 #include "engine/screen.h"
 
 namespace qbx {
@@ -24,15 +24,10 @@ namespace {
 // The monotonic clock, counted from the program's start.
 class MonotonicClock : public Clock {
 public:
-    MonotonicClock() : epoch_(std::chrono::steady_clock::now()) {}
-    int64_t NowNs() const override {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(
-                   std::chrono::steady_clock::now() - epoch_)
-            .count();
-    }
+    int64_t NowNs() const override { return SteadyNowNs() - epochNs_; }
 
 private:
-    std::chrono::steady_clock::time_point epoch_;
+    int64_t epochNs_ = SteadyNowNs();
 };
 }  // namespace
 
@@ -185,14 +180,10 @@ void QtServices::TimerDestroyed(Timer& t) {
 }
 
 void QtServices::RunDueTimers() {
-    for (int guard = 0; guard < 10000; ++guard) {
-        const auto due = queue_.NextDue(clock_.NowMs());
-        if (!due) break;
-        Timer* t = due->timer;
-        if (t->onTimer)
-            Noted({.kind = InputEvent::Kind::Tick, .form = t->screen->Name(), .control = t->name});
+    queue_.DeliverDue([this](const TimerQueue::Due& due) {
+        Timer* t = due.timer;
         Dispatch([this, t] { queue_.Fire(*t); });
-    }
+    });
     ArmWake();
 }
 

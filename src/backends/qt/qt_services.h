@@ -79,7 +79,10 @@ public:
     void Noted(const InputEvent& e) override;
 
     // Told of every input delivered and every answer given to the rules, for a replay.
-    void SetInputLog(InputLog* log) { log_ = log; }
+    void SetInputLog(InputLog* log) {
+        log_ = log;
+        queue_.SetInputLog(log);
+    }
     // Runs just before the program ends at once, to close what must be closed whole.
     void BeforeEnd(std::function<void()> f) { beforeEnd_ = std::move(f); }
     const Clock& TheClock() const { return clock_; }

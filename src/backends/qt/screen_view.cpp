@@ -13,10 +13,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <utility>
 
+#include "backends/qt/steady_clock.h"
 #include "backends/qt/view_parts.h"
 #include "engine/screen.h"
 
@@ -27,20 +27,6 @@ QCursor BlankCursor() {
     blank.fill(Qt::transparent);
     return QCursor(QPixmap::fromImage(blank), 0, 0);
 }
-
-int TwipsToPx(float twips) {
-    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
-}
-
-namespace {
-
-int64_t MonotonicNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-}  // namespace
 
 // ---- client area ----
 
@@ -246,7 +232,7 @@ void ScreenView::ScheduleFrame() {
     if (const QScreen* where = screen()) hz = where->refreshRate();
     if (!(hz >= 24 && hz <= 480)) hz = 60;
     const auto frameNs = static_cast<int64_t>(1e9 / hz);
-    const int64_t wait = lastFrameNs_ + frameNs - MonotonicNs();
+    const int64_t wait = lastFrameNs_ + frameNs - SteadyNowNs();
     frame_->start(wait <= 0 ? 0 : static_cast<int>((wait + 999999) / 1000000));
 }
 
@@ -257,7 +243,7 @@ void ScreenView::FlushFrame() {
 }
 
 void ScreenView::PaintFrame() {
-    lastFrameNs_ = MonotonicNs();
+    lastFrameNs_ = SteadyNowNs();
     client_->CollectChanges();
     client_->PaintPending();
 }

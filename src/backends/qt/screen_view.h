@@ -51,8 +51,6 @@ int16_t ShiftBits(Qt::KeyboardModifiers modifiers);
 // A fully transparent 32x32 cursor with its hot spot at (0, 0): the screens' own pointer, which
 // hides the pointer over the field. Needs a QGuiApplication.
 QCursor BlankCursor();
-// Twips to whole logical pixels (at scale 1), rounding half away from zero.
-int TwipsToPx(float twips);
 
 // A caption as labels and buttons paint it: CR LF, or a lone CR or LF, breaks the line.
 QString CaptionText(const std::string& caption);
@@ -114,7 +112,7 @@ private:
     void PaintButton(QPainter& p, const Button& b, bool focused);
     Button* ButtonAt(QPoint pos) const;
     const QImage& PictureImage(PictureRef pic, qreal ratio);
-    const QFont& FontFor(const FontSpec& f);
+    const QFont& FontFor(const FontSetting& f);
 
     ScreenView& view_;
     // The button under a mouse press, by name: a click fires on release over the same button,

@@ -5,12 +5,12 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
 #include "backends/qt/sdl.h"
+#include "backends/qt/steady_clock.h"
 
 namespace qbx {
 namespace {
@@ -30,12 +30,6 @@ void QuietAlsa() {
     using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
     if (auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler")))
         set(&IgnoreAlsaError);
-}
-
-int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 
 }  // namespace
@@ -102,7 +96,7 @@ void SoundOutput::Play(Sound effect, int variant) {
     const std::vector<float>& samples = Samples(effect, variant);
     if (samples.empty()) return;
     SDL_LockAudioDevice(device_);
-    mixer_.Start(samples, NowNs());
+    mixer_.Start(samples, SteadyNowNs());
     SDL_UnlockAudioDevice(device_);
 }
 
@@ -120,8 +114,9 @@ double SoundOutput::BufferMs() const {
 
 void SoundOutput::Mix(void* self, uint8_t* stream, int bytes) {
     auto& out = *static_cast<SoundOutput*>(self);
-    const int64_t waited = out.mixer_.MixInto(reinterpret_cast<float*>(stream),
-                                              static_cast<size_t>(bytes) / sizeof(float), NowNs());
+    const int64_t waited =
+        out.mixer_.MixInto(reinterpret_cast<float*>(stream),
+                           static_cast<size_t>(bytes) / sizeof(float), SteadyNowNs());
     if (waited > 0) {
         // Only the mixing thread writes these.
         const double ms = static_cast<double>(waited) / 1e6;

@@ -37,7 +37,7 @@ struct Digest {
         return Add(n).Bytes(s, n);
     }
     Digest& Add(const Rgb& c) { return Add(c.r).Add(c.g).Add(c.b); }
-    Digest& Add(const FontSpec& f) { return Add(f.family).Add(f.points).Add(f.bold); }
+    Digest& Add(const FontSetting& f) { return Add(f.family).Add(f.points).Add(f.bold); }
     Digest& Add(const QRect& r) { return Add(r.x()).Add(r.y()).Add(r.width()).Add(r.height()); }
 };
 

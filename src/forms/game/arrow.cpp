@@ -34,34 +34,27 @@ void FrmGame::tmrArrowGrow_Timer() {
     const bool wall = c.apwrup->Picture == c.pwrupwall->Picture;
     const float floorLine = c.shpBottom->Top;
     bool stood = false;
-    if (a.Top <= 0) {
+    // The arrow stops with its tip at `top`: it vanishes, or stands from there down to the floor.
+    const auto stopAt = [&](float top) {
         if (wall) {
             a.SetPicture(c.arrowwall->Picture);
-            a.Height = floorLine;
-            a.Top = 0;
+            a.Height = floorLine - top;
+            a.Top = top;
             stood = true;
         } else {
             a.Visible = false;
         }
         c.tmrArrowGrow->SetEnabled(false);
-    }
+    };
+    if (a.Top <= 0) stopAt(0);
     // Every blocker is tested, also after one has stopped the arrow.
     const int16_t upper = static_cast<int16_t>(c.shpBlocker.UBound());
     for (ArrowBlockerIndex = 0; ArrowBlockerIndex <= upper; ++ArrowBlockerIndex) {
         const Shape* k = c.shpBlocker.Get(ArrowBlockerIndex);
         if (!k || !k->Visible) continue;
         const float underside = k->Top + k->Height;
-        if (underside >= a.Top && a.Left + a.Width > k->Left && k->Left + k->Width > a.Left) {
-            if (wall) {
-                a.SetPicture(c.arrowwall->Picture);
-                a.Height = floorLine - underside;
-                a.Top = underside;
-                stood = true;
-            } else {
-                a.Visible = false;
-            }
-            c.tmrArrowGrow->SetEnabled(false);
-        }
+        if (underside >= a.Top && a.Left + a.Width > k->Left && k->Left + k->Width > a.Left)
+            stopAt(underside);
     }
     if (stood) Svc().PlaySound(Sound::Wall);
 }

@@ -20,11 +20,15 @@ void FrmGame::GameOver() {
         scores.ReadScores();
         scores.ReadLevels();
     } else {
-        scores.CalculateHighScores();
-        scores.CalculateHighLevels();
+        RecordResults();
     }
     Unload();
     static_cast<Screen&>(scores).Show();
+}
+
+void FrmGame::RecordResults() {
+    forms_.scores->CalculateHighScores();
+    forms_.scores->CalculateHighLevels();
 }
 
 bool FrmGame::PausedIfNeeded() {
@@ -34,10 +38,7 @@ bool FrmGame::PausedIfNeeded() {
 }
 
 void FrmGame::mnuNew_Click() {
-    if (Score > 0) {
-        forms_.scores->CalculateHighScores();
-        forms_.scores->CalculateHighLevels();
-    }
+    if (Score > 0) RecordResults();
     Paused = kFalse;
     Lives = 0;  // so that unloading the screen does not end the program
     forms_.menu->cmdPlay_Click();
@@ -53,10 +54,7 @@ void FrmGame::mnuSound_Click() {
 }
 
 void FrmGame::mnuExit_Click() {
-    if (Score > 0) {
-        forms_.scores->CalculateHighScores();
-        forms_.scores->CalculateHighLevels();
-    }
+    if (Score > 0) RecordResults();
     Svc().End();
 }
 

@@ -66,15 +66,14 @@ public:
     // screen first.
     struct Controls {
         Button* cmdContinue;
-        Label *lblTimeBonusRemaining, *lblTimeBonus, *lblPowerupInfo1, *lblTime, *lblDouble,
-            *lblBonus, *lblComplete, *lblLives, *lblRecentPowerups, *lblActivePowerup, *lblLevel,
+        Label *lblTimeBonusRemaining, *lblTime, *lblDouble, *lblBonus, *lblComplete, *lblLevel,
             *lblScore, *lblCount, *lblGamePaused;
         Array<Image> BubblePic, pwrup, hpwrup, life;
         Array<Shape> shpSeam, shpBlocker;
         Image *pwrupslow, *pwrupfast, *pwrupwall, *pwruplife, *arrowfast, *arrowwall, *regarrow,
             *apwrup, *imgCharacter, *lifex, *ballgreens1, *ballgreens2, *ballgreens3, *ballgreens4,
             *ballreds4, *ballreds3, *ballreds2, *ballreds1, *arrow, *imgCharBack, *imgCharRight,
-            *imgCharLeft, *imgBricks;
+            *imgCharLeft;
         Shape *shpDeathCircle, *shpBottom;
         Timer *tmrBonus, *tmrLevelStart, *tmrLeft, *tmrRight, *tmrBubbleSize, *tmrBubbles,
             *tmrArrowGrow;
@@ -121,10 +120,15 @@ private:
     void SplitOrVanish(Image& b, BubbleState& r);
     void PowerupStep();
     void LaunchArrow();
+    // The active power-up goes to the front of the recent list, shifting the others along; the
+    // shift counts with the screen variable given.
+    void RetireActivePowerup(int16_t& counter);
     void ShowScoreCaption();
     bool SlowBubbles() const;
     PictureRef BubbleStore(int16_t size, const std::string& colour) const;
     bool PausedIfNeeded();
+    // The score and the level reached go into both record tables.
+    void RecordResults();
 
     Forms& forms_;
     Controls c_{};

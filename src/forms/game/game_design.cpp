@@ -42,7 +42,7 @@ const ScreenDesign& GameScreenDesign() {
 std::vector<ControlDesign> GameControlsDesign() {
     constexpr Rgb kBlack{0, 0, 0}, kYellow{255, 255, 0}, kBlue{0, 0, 192}, kMaroon{128, 0, 0},
         kOrange{255, 128, 0}, kRed{255, 0, 0}, kPanel{146, 230, 230};
-    const FontSpec v975b{"Verdana", 9.75f, true}, v12b{"Verdana", 12.0f, true},
+    const FontSetting v975b{"Verdana", 9.75f, true}, v12b{"Verdana", 12.0f, true},
         v18b{"Verdana", 18.0f, true}, v2025b{"Verdana", 20.25f, true},
         v2175b{"Verdana", 21.75f, true}, v2775b{"Verdana", 27.75f, true},
         v72b{"Verdana", 72.0f, true};

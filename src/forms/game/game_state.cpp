@@ -13,15 +13,10 @@ void FrmGame::BindControls() {
     Controls& c = c_;
     c.cmdContinue = Ctl<Button>("cmdContinue");
     c.lblTimeBonusRemaining = Ctl<Label>("lblTimeBonusRemaining");
-    c.lblTimeBonus = Ctl<Label>("lblTimeBonus");
-    c.lblPowerupInfo1 = Ctl<Label>("lblPowerupInfo1");
     c.lblTime = Ctl<Label>("lblTime");
     c.lblDouble = Ctl<Label>("lblDouble");
     c.lblBonus = Ctl<Label>("lblBonus");
     c.lblComplete = Ctl<Label>("lblComplete");
-    c.lblLives = Ctl<Label>("lblLives");
-    c.lblRecentPowerups = Ctl<Label>("lblRecentPowerups");
-    c.lblActivePowerup = Ctl<Label>("lblActivePowerup");
     c.lblLevel = Ctl<Label>("lblLevel");
     c.lblScore = Ctl<Label>("lblScore");
     c.lblCount = Ctl<Label>("lblCount");
@@ -54,7 +49,6 @@ void FrmGame::BindControls() {
     c.imgCharBack = Ctl<Image>("imgCharBack");
     c.imgCharRight = Ctl<Image>("imgCharRight");
     c.imgCharLeft = Ctl<Image>("imgCharLeft");
-    c.imgBricks = Ctl<Image>("imgBricks");
     c.shpDeathCircle = Ctl<Shape>("shpDeathCircle");
     c.shpBottom = Ctl<Shape>("shpBottom");
     c.tmrBonus = Ctl<Timer>("tmrBonus");

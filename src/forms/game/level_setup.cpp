@@ -249,11 +249,7 @@ void FrmGame::Form_Load() {
     TimeBonus = row.timeBonus;
 
     // Retire the active power-up into the recent list.
-    if (c.apwrup->Picture != c.lifex->Picture) {
-        for (LoopIndex = static_cast<int16_t>(c.hpwrup.Count() - 1); LoopIndex >= 1; --LoopIndex)
-            c.hpwrup(LoopIndex).SetPicture(c.hpwrup(LoopIndex - 1).Picture);
-        c.hpwrup(0).SetPicture(c.apwrup->Picture);
-    }
+    if (c.apwrup->Picture != c.lifex->Picture) RetireActivePowerup(LoopIndex);
     c.apwrup->SetPicture(c.lifex->Picture);
 
     c.arrow->SetPicture(c.regarrow->Picture);

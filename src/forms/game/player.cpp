@@ -41,10 +41,7 @@ void FrmGame::Form_KeyDown(int16_t keyCode, int16_t /*shift*/) {
                     c.arrow->SetPicture(c.regarrow->Picture);
                 } else if (!c.arrow->Visible) {
                     c.arrow->SetPicture(c.regarrow->Picture);
-                    for (LoopIndex = static_cast<int16_t>(c.hpwrup.Count() - 1); LoopIndex >= 1;
-                         --LoopIndex)
-                        c.hpwrup(LoopIndex).SetPicture(c.hpwrup(LoopIndex - 1).Picture);
-                    c.hpwrup(0).SetPicture(c.apwrup->Picture);
+                    RetireActivePowerup(LoopIndex);
                     c.apwrup->SetPicture(c.lifex->Picture);
                 }
             }

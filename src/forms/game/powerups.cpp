@@ -65,12 +65,7 @@ void FrmGame::PowerupStep() {
         // A power-up of the active kind is used up without effect.
         Sound heard = Sound::Powerup;
         if (p.Picture != c.apwrup->Picture) {
-            if (c.apwrup->Picture != c.lifex->Picture) {
-                for (HistoryIndex = static_cast<int16_t>(c.hpwrup.Count() - 1); HistoryIndex >= 1;
-                     --HistoryIndex)
-                    c.hpwrup(HistoryIndex).SetPicture(c.hpwrup(HistoryIndex - 1).Picture);
-                c.hpwrup(0).SetPicture(c.apwrup->Picture);
-            }
+            if (c.apwrup->Picture != c.lifex->Picture) RetireActivePowerup(HistoryIndex);
             if (p.Picture == c.pwruplife->Picture && Lives < 10) {
                 Lives = static_cast<int16_t>(Lives + 1);
                 if (Image* icon = c.life.Get(Lives - 1)) icon->SetPicture(c.life(0).Picture);
@@ -81,6 +76,13 @@ void FrmGame::PowerupStep() {
         c.apwrup->SetPicture(p.Picture);
         Svc().PlaySound(heard);
     }
+}
+
+void FrmGame::RetireActivePowerup(int16_t& counter) {
+    Controls& c = c_;
+    for (counter = static_cast<int16_t>(c.hpwrup.Count() - 1); counter >= 1; --counter)
+        c.hpwrup(counter).SetPicture(c.hpwrup(counter - 1).Picture);
+    c.hpwrup(0).SetPicture(c.apwrup->Picture);
 }
 
 }  // namespace qbx

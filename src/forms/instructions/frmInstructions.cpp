@@ -20,7 +20,6 @@ void FrmInstructions::BindControls() {
     c.imgPowerupFast = Ctl<Image>("imgPowerupFast");
     c.imgPowerupSlow = Ctl<Image>("imgPowerupSlow");
     c.imgPowerupLife = Ctl<Image>("imgPowerupLife");
-    c.lblHelpTitle = Ctl<Label>("lblHelpTitle");
     c.imgBubble = Ctl<Image>("imgBubble");
     c.imgCharacter = Ctl<Image>("imgCharacter");
     c.lblhelp = Ctl<Label>("lblhelp");

@@ -33,7 +33,7 @@ public:
         Button* cmdClose;
         Image *imgPowerupWall, *imgPowerupFast, *imgPowerupSlow, *imgPowerupLife, *imgBubble,
             *imgCharacter, *imgArrow;
-        Label *lblHelpTitle, *lblhelp;
+        Label* lblhelp;
     };
     Controls& C() {
         EnsureLoaded();
@@ -49,7 +49,6 @@ public:
     // draws it in (measured by the view, which knows them). Kept across loads and applied by
     // every load; does not load the screen itself.
     void SetPicturePositions(const PicturePlaces& places);
-    const std::optional<PicturePlaces>& PicturePositions() const { return places_; }
 
     std::map<std::string, std::function<void()>> Routines() override;
 

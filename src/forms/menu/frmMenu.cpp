@@ -20,15 +20,6 @@ void FrmMenu::BindControls() {
     c.cmdInstructions = Ctl<Button>("cmdInstructions");
     c.cmdScores = Ctl<Button>("cmdScores");
     c.cmdPlay = Ctl<Button>("cmdPlay");
-    c.lblTitle = Ctl<Label>("lblTitle");
-    c.ballreds1 = Ctl<Image>("ballreds1");
-    c.ballreds2 = Ctl<Image>("ballreds2");
-    c.ballreds3 = Ctl<Image>("ballreds3");
-    c.ballreds4 = Ctl<Image>("ballreds4");
-    c.ballgreens4 = Ctl<Image>("ballgreens4");
-    c.ballgreens3 = Ctl<Image>("ballgreens3");
-    c.ballgreens2 = Ctl<Image>("ballgreens2");
-    c.ballgreens1 = Ctl<Image>("ballgreens1");
     c.cmdPlay->onClick = [this] { cmdPlay_Click(); };
     c.cmdScores->onClick = [this] { cmdScores_Click(); };
     c.cmdInstructions->onClick = [this] { cmdInstructions_Click(); };

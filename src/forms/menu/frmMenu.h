@@ -21,9 +21,6 @@ public:
     // The controls; touching them through C() loads the screen first.
     struct Controls {
         Button *cmdExit, *cmdInstructions, *cmdScores, *cmdPlay;
-        Label* lblTitle;
-        Image *ballreds1, *ballreds2, *ballreds3, *ballreds4, *ballgreens4, *ballgreens3,
-            *ballgreens2, *ballgreens1;
     };
     Controls& C() {
         EnsureLoaded();

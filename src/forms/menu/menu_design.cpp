@@ -16,7 +16,7 @@ const ScreenDesign& MenuScreenDesign() {
 }
 
 std::vector<ControlDesign> MenuControlsDesign() {
-    const FontSpec comic{"Comic Sans MS", 15.75f, true};
+    const FontSetting comic{"Comic Sans MS", 15.75f, true};
     std::vector<ControlDesign> t;
     t.push_back(Btn("cmdExit", 3360, 4680, 1935, 615, "Exit", comic, {255, 0, 255}, 3));
     t.push_back(

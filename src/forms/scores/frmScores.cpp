@@ -22,13 +22,8 @@ void FrmScores::BindControls() {
     c.cmdClose = Ctl<Button>("cmdClose");
     c.lblInfoLevels = Ctl<Label>("lblInfoLevels");
     c.lblInfoScores = Ctl<Label>("lblInfoScores");
-    c.lblHighScoreTitle = Ctl<Label>("lblHighScoreTitle");
-    c.lblHighLevelTitle = Ctl<Label>("lblHighLevelTitle");
-    c.shpDivider = Ctl<Shape>("shpDivider");
-    c.lblScoreNum = Arr<Label>("lblScoreNum");
     c.lblScoreName = Arr<Label>("lblScoreName");
     c.lblHighScore = Arr<Label>("lblHighScore");
-    c.lblLevelNum = Arr<Label>("lblLevelNum");
     c.lblLevelName = Arr<Label>("lblLevelName");
     c.lblHighLevel = Arr<Label>("lblHighLevel");
     c.cmdClose->onClick = [this] { cmdClose_Click(); };

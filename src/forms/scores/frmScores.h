@@ -30,10 +30,8 @@ public:
     // hold elements 1 to 20.
     struct Controls {
         Button* cmdClose;
-        Label *lblInfoLevels, *lblInfoScores, *lblHighScoreTitle, *lblHighLevelTitle;
-        Shape* shpDivider;
-        Array<Label> lblScoreNum, lblScoreName, lblHighScore, lblLevelNum, lblLevelName,
-            lblHighLevel;
+        Label *lblInfoLevels, *lblInfoScores;
+        Array<Label> lblScoreName, lblHighScore, lblLevelName, lblHighLevel;
     };
     Controls& C() {
         EnsureLoaded();

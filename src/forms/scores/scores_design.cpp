@@ -33,7 +33,7 @@ static const char* RankCaption(int i) {
 
 std::vector<ControlDesign> ScoresControlsDesign() {
     constexpr Rgb kBlack{0, 0, 0}, kWhite{255, 255, 255};
-    const FontSpec v825{"Verdana", 8.25f, false}, v975b{"Verdana", 9.75f, true},
+    const FontSetting v825{"Verdana", 8.25f, false}, v975b{"Verdana", 9.75f, true},
         v2175b{"Verdana", 21.75f, true}, a975b{"Arial", 9.75f, true};
 
     std::vector<ControlDesign> t;

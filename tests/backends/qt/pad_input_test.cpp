@@ -10,7 +10,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-#include "art_pictures.h"
+#include "app/art_pictures.h"
 #include "backends/qt/qt_services.h"
 #include "backends/qt/screen_view.h"
 #include "forms/quibblix.h"

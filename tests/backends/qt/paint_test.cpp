@@ -11,7 +11,7 @@
 #include <string>
 #include <tuple>
 
-#include "art_pictures.h"
+#include "app/art_pictures.h"
 #include "backends/qt/qt_services.h"
 #include "backends/qt/screen_view.h"
 #include "forms/game/frmGame.h"

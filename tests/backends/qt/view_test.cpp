@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "art_pictures.h"
+#include "app/art_pictures.h"
 #include "backends/qt/qt_services.h"
 #include "backends/qt/screen_view.h"
 #include "backends/qt/shot.h"

@@ -1,4 +1,5 @@
-// Bubble pictures by size and colour, bounce peaks near the floor, and the end of a level.
+// The periodic check of the bubbles: pictures by size and colour, bounce peaks near the floor,
+// and the end of a level once none is left.
 #include "engine/numbers.h"
 #include "forms/game/frmGame.h"
 
