@@ -29,6 +29,28 @@ bool StandsIn(const std::string& path, const std::string& player, long long valu
     return false;
 }
 
+// The result as the recorder took it: when the game screen was first unloaded (the input that
+// ended the game may go on, as a new game does), else at the end of the replay.
+class GameEnd : public InputLog {
+public:
+    explicit GameEnd(const Quibblix& app) : app_(app) {}
+    void Noted(const InputEvent&) override {}
+    void ScreenLoaded(const Screen& s, bool loaded) override {
+        if (loaded || ended_ || &s != &app_.game) return;
+        ended_ = true;
+        score_ = app_.game.Score;
+        level_ = app_.game.Level;
+    }
+    int32_t Score() const { return ended_ ? score_ : app_.game.Score; }
+    int16_t Level() const { return ended_ ? level_ : app_.game.Level; }
+
+private:
+    const Quibblix& app_;
+    bool ended_ = false;
+    int32_t score_ = 0;
+    int16_t level_ = 0;
+};
+
 // A fresh directory under the system's temporary one, removed with its contents.
 class ScratchDir {
 public:
@@ -107,6 +129,8 @@ bool VerifyReplay(const std::string& file, Verdict& v, std::string& error) {
     svc.SetEnv(records::kUserNameVariables[0], r.header.player);
     svc.SetEnv("XDG_DATA_HOME", scratch.Path());
     Gamepad pad(app.program);
+    GameEnd end(app);
+    svc.SetInputLog(&end);
     try {
         app.Start();
         v.astray = svc.PlayRecorded(r.events, r.events.size(), pad);
@@ -115,8 +139,9 @@ bool VerifyReplay(const std::string& file, Verdict& v, std::string& error) {
     }
     v.player = r.header.player;
     v.events = r.events.size();
-    v.score = app.game.Score;
-    v.level = app.game.Level;
+    svc.SetInputLog(nullptr);
+    v.score = end.Score();
+    v.level = end.Level();
     v.claimedScore = r.header.score;
     v.claimedLevel = r.header.level;
     // A file cut off before the inputs its header claims cannot show the claimed result.

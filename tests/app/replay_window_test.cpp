@@ -134,5 +134,29 @@ TEST_F(ReplayWindow, AGameWithDroppedTicksPausesAndALostLifeVerifiesToTheSameSta
     EXPECT_EQ(ScreensOf(h.app.program, "frmGame"), played);
 }
 
+// A game ended by beginning the next one is judged by its result as it ended, not by the new
+// game its last input began.
+TEST(ReplayVerdict, AGameEndedByANewGameVerifiesByItsOwnResult) {
+    test::TempDir dir;
+    test::Headless h(7);
+    auto recorder = MakeRecorder(h.app, h.svc, "1.0.0", "", dir.Path());
+    h.svc.SetInputLog(recorder.get());
+    h.app.Start();
+    h.Ok(
+        "click frmMenu.cmdPlay\nwait 2430\nkey Space\nwait 1190\nkey Space\nwait 2030\n"
+        "key Left down\nkey Space\nwait 70\nkey Left up\nwait 1140\n"
+        "expect frmGame.Score 250\nmenu frmGame.mnuNew\nwait 3000\n");
+    recorder->Finish();
+    h.svc.SetInputLog(nullptr);
+    ASSERT_EQ(recorder->Written().size(), 2u);
+    Verdict v;
+    std::string error;
+    ASSERT_TRUE(VerifyReplay(recorder->Written()[0], v, error)) << error;
+    EXPECT_EQ(v.claimedScore, 250);
+    EXPECT_EQ(v.score, 250);
+    EXPECT_EQ(v.level, 2);
+    EXPECT_TRUE(v.matches);
+}
+
 }  // namespace
 }  // namespace qbx
