@@ -193,6 +193,13 @@ QSize ScreenView::ClientSize() const {
     return QSize(TwipsToPx(d.clientWidth) * scale_, TwipsToPx(d.clientHeight) * scale_);
 }
 
+void ScreenView::KeyboardLost() {
+    if (!screen_) return;
+    Screen* s = screen_;
+    Noted({.kind = InputEvent::Kind::Deactivate, .form = s->Name()});
+    Dispatch([s] { s->WindowDeactivated(); });
+}
+
 void ScreenView::Noted(const InputEvent& e) {
     if (host_) host_->Noted(e);
 }
@@ -335,11 +342,7 @@ void ScreenView::closeEvent(QCloseEvent* e) {
 }
 
 bool ScreenView::event(QEvent* e) {
-    if (e->type() == QEvent::WindowDeactivate && screen_) {
-        Screen* s = screen_;
-        Noted({.kind = InputEvent::Kind::Deactivate, .form = s->Name()});
-        Dispatch([s] { s->WindowDeactivated(); });
-    }
+    if (e->type() == QEvent::WindowDeactivate) KeyboardLost();
     return QWidget::event(e);
 }
 

@@ -179,6 +179,8 @@ public:
     // Runs a call into the core through the host.
     void Dispatch(const std::function<void()>& call);
     void Noted(const InputEvent& e);
+    // The screen's window lost the keyboard (a replay records it as such).
+    void KeyboardLost();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
