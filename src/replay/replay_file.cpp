@@ -215,32 +215,68 @@ private:
     int64_t nowMs_ = 0;
 };
 
-bool Inflate(std::string_view packed, size_t rawSize, std::string& raw) {
-    raw.assign(rawSize, '\0');
-    uLongf size = static_cast<uLongf>(rawSize);
-    const int rc = uncompress(reinterpret_cast<Bytef*>(raw.data()), &size,
-                              reinterpret_cast<const Bytef*>(packed.data()),
-                              static_cast<uLong>(packed.size()));
-    return rc == Z_OK && size == rawSize;
-}
+// The chunks of a file are one zlib stream, flushed to a byte boundary at the end of each
+// chunk: each chunk reads once those before it are read, and a chunk compresses against
+// everything before it, not just its own second of play.
+class Inflater {
+public:
+    Inflater() { ok_ = inflateInit(&z_) == Z_OK; }
+    ~Inflater() { inflateEnd(&z_); }
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
 
-std::string Deflate(const std::string& raw) {
-    uLongf size = compressBound(static_cast<uLong>(raw.size()));
-    std::string packed(size, '\0');
-    compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
-              reinterpret_cast<const Bytef*>(raw.data()), static_cast<uLong>(raw.size()), 9);
-    packed.resize(size);
-    return packed;
-}
+    bool Chunk(std::string_view packed, size_t rawSize, std::string& raw) {
+        if (!ok_) return false;
+        // One byte to spare shows a chunk that unpacks to more than it says.
+        raw.assign(rawSize + 1, '\0');
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+        z_.avail_in = static_cast<uInt>(packed.size());
+        z_.next_out = reinterpret_cast<Bytef*>(raw.data());
+        z_.avail_out = static_cast<uInt>(raw.size());
+        const int rc = inflate(&z_, Z_SYNC_FLUSH);
+        const size_t produced = raw.size() - z_.avail_out;
+        raw.resize(rawSize);
+        ok_ = rc == Z_OK && z_.avail_in == 0 && produced == rawSize;
+        return ok_;
+    }
 
-std::string ChunkOf(const std::string& raw) {
-    const std::string packed = Deflate(raw);
-    std::string out;
-    PutLE(out, packed.size(), 4);
-    PutLE(out, raw.size(), 4);
-    PutLE(out, Crc(packed), 4);
-    return out + packed;
-}
+private:
+    z_stream z_{};
+    bool ok_ = false;
+};
+
+}  // namespace
+
+class Deflater {
+public:
+    Deflater() { deflateInit(&z_, 9); }
+    ~Deflater() { deflateEnd(&z_); }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    std::string Chunk(const std::string& raw) {
+        std::string packed;
+        char buf[16384];
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
+        z_.avail_in = static_cast<uInt>(raw.size());
+        do {
+            z_.next_out = reinterpret_cast<Bytef*>(buf);
+            z_.avail_out = sizeof buf;
+            deflate(&z_, Z_SYNC_FLUSH);
+            packed.append(buf, sizeof buf - z_.avail_out);
+        } while (z_.avail_out == 0);
+        std::string out;
+        PutLE(out, packed.size(), 4);
+        PutLE(out, raw.size(), 4);
+        PutLE(out, Crc(packed), 4);
+        return out + packed;
+    }
+
+private:
+    z_stream z_{};
+};
+
+namespace {
 
 bool ReadWhole(const std::string& path, size_t limit, std::string& bytes, std::string& error) {
     std::ifstream in(path, std::ios::binary);
@@ -333,6 +369,7 @@ bool ReadReplay(std::string_view bytes, Replay& out, std::string& error) {
         return false;
     }
     Decoder decoder(out.events);
+    Inflater inflater;
     size_t at = kHeaderSize;
     std::string raw;
     while (at < bytes.size() && out.events.size() < out.header.events) {
@@ -351,7 +388,7 @@ bool ReadReplay(std::string_view bytes, Replay& out, std::string& error) {
             break;
         }
         const std::string_view body = bytes.substr(at + kChunkHeadBytes, packed);
-        if (Crc(body) != crc || !Inflate(body, rawSize, raw)) {
+        if (Crc(body) != crc || !inflater.Chunk(body, rawSize, raw)) {
             error = "its chunk at byte " + std::to_string(at) + " is corrupted";
             return false;
         }
@@ -437,6 +474,8 @@ void EventEncoder::Add(const InputEvent& e, std::string& out) {
     }
 }
 
+Writer::Writer() = default;
+
 Writer::~Writer() {
     if (file_) std::fclose(file_);
 }
@@ -446,6 +485,7 @@ bool Writer::Open(const std::string& path, const Header& h) {
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) return false;
     encoder_ = EventEncoder{};
+    deflater_ = std::make_unique<Deflater>();
     pending_.clear();
     events_ = 0;
     const std::string head = EncodeHeader(h);
@@ -463,7 +503,7 @@ bool Writer::Flush(const Header& given) {
     if (!file_) return false;
     bool ok = true;
     if (!pending_.empty()) {
-        const std::string chunk = ChunkOf(pending_);
+        const std::string chunk = deflater_->Chunk(pending_);
         pending_.clear();
         ok = std::fseek(file_, 0, SEEK_END) == 0 &&
              std::fwrite(chunk.data(), 1, chunk.size(), file_) == chunk.size() &&
@@ -492,16 +532,17 @@ std::string EncodeReplay(const Header& given, const std::vector<InputEvent>& eve
     h.events = static_cast<uint32_t>(events.size());
     std::string out = EncodeHeader(h);
     EventEncoder enc;
+    Deflater deflater;
     std::string raw;
     size_t n = 0;
     for (const InputEvent& e : events) {
         enc.Add(e, raw);
         if (++n % std::max<size_t>(1, eventsPerChunk) == 0) {
-            out += ChunkOf(raw);
+            out += deflater.Chunk(raw);
             raw.clear();
         }
     }
-    if (!raw.empty()) out += ChunkOf(raw);
+    if (!raw.empty()) out += deflater.Chunk(raw);
     return out;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,11 +69,13 @@ private:
     int64_t lastMs_ = 0;
 };
 
+class Deflater;
+
 // Writes one replay file as the game goes: inputs are kept in memory until Flush compresses
 // them into a chunk, appends it and rewrites the header.
 class Writer {
 public:
-    Writer() = default;
+    Writer();
     ~Writer();
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
@@ -88,6 +91,7 @@ public:
 private:
     std::FILE* file_ = nullptr;
     EventEncoder encoder_;
+    std::unique_ptr<Deflater> deflater_;
     std::string pending_;
     uint32_t events_ = 0;
 };

@@ -153,11 +153,18 @@ std::string WithRawChunk(const std::string& raw, uint32_t events) {
     Header h = SomeHeader();
     h.events = events;
     std::string out = EncodeHeader(h);
-    uLongf size = compressBound(static_cast<uLong>(raw.size()));
-    std::string packed(size, '\0');
-    compress(reinterpret_cast<Bytef*>(packed.data()), &size,
-             reinterpret_cast<const Bytef*>(raw.data()), static_cast<uLong>(raw.size()));
+    // The first chunk of a zlib stream flushed to a byte boundary, as the writer makes it.
+    z_stream z{};
+    deflateInit(&z, 9);
+    std::string packed(raw.size() + 256, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
+    z.avail_in = static_cast<uInt>(raw.size());
+    z.next_out = reinterpret_cast<Bytef*>(packed.data());
+    z.avail_out = static_cast<uInt>(packed.size());
+    deflate(&z, Z_SYNC_FLUSH);
+    const auto size = static_cast<uInt>(packed.size() - z.avail_out);
     packed.resize(size);
+    deflateEnd(&z);
     auto le = [&out](uint32_t v) {
         for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
     };
