@@ -30,8 +30,9 @@ std::string FileSafe(const std::string& text, size_t max) {
 std::string FreePath(const std::string& dir, const std::string& stem, const std::string& keep) {
     std::error_code ec;
     for (int n = 1; n < 1000; ++n) {
-        const std::string p =
-            dir + "/" + stem + (n > 1 ? "-" + std::to_string(n) : "") + kReplayExtension;
+        std::string p = dir + "/" + stem;
+        if (n > 1) p.append("-").append(std::to_string(n));
+        p += kReplayExtension;
         if (p == keep || !fs::exists(p, ec)) return p;
     }
     return dir + "/" + stem + kReplayExtension;
