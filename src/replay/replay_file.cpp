@@ -1,4 +1,4 @@
-// Reading and writing replay files.
+// Reading replay files, within bounds.
 #include "replay/replay_file.h"
 
 #include <zlib.h>
@@ -8,69 +8,16 @@
 #include <fstream>
 #include <limits>
 
+#include "replay/replay_codec.h"
+
 namespace qbx::replay {
+
+using namespace detail;
 
 namespace {
 
-constexpr char kMagic[8] = {'Q', 'B', 'X', 'R', 'E', 'P', 'L', 'Y'};
-constexpr size_t kChunkHeadBytes = 12;
-// Tick codes with the top bit set carry the timer's name number in the low seven bits.
-constexpr uint8_t kShortTick = 0x80;
-constexpr uint8_t kRepeatFlag = 0x20;
-constexpr uint8_t kKindMask = 0x1f;
-// Kind codes in the chunk bytes: 0 defines a name, the rest are the inputs' kinds plus one.
-constexpr uint8_t kDefineName = 0;
-// A difference in time beyond this (about 35 years) is corrupt.
-constexpr uint64_t kMaxDeltaMs = uint64_t{1} << 40;
-
 using K = InputEvent::Kind;
 
-void PutLE(std::string& out, uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-}
-
-uint64_t GetLE(std::string_view in, size_t at, int bytes) {
-    uint64_t v = 0;
-    for (int i = 0; i < bytes; ++i)
-        v |= static_cast<uint64_t>(static_cast<uint8_t>(in[at + i])) << (8 * i);
-    return v;
-}
-
-void PutVar(std::string& out, uint64_t v) {
-    while (v >= 0x80) {
-        out.push_back(static_cast<char>((v & 0x7f) | 0x80));
-        v >>= 7;
-    }
-    out.push_back(static_cast<char>(v));
-}
-
-uint64_t ZigZag(int64_t v) {
-    return (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63);
-}
-
-int64_t UnZigZag(uint64_t v) {
-    return static_cast<int64_t>(v >> 1) ^ -static_cast<int64_t>(v & 1);
-}
-
-void PutText(std::string& out, const std::string& text, size_t field) {
-    // Cut on a character boundary, leaving room for the closing zero.
-    size_t n = std::min(text.size(), field - 1);
-    while (n > 0 && n < text.size() && (static_cast<uint8_t>(text[n]) & 0xc0) == 0x80) --n;
-    out.append(text, 0, n);
-    out.append(field - n, '\0');
-}
-
-std::string GetText(std::string_view in, size_t at, size_t field) {
-    std::string_view f = in.substr(at, field);
-    return std::string(f.substr(0, f.find('\0')));
-}
-
-uint32_t Crc(std::string_view bytes) {
-    return static_cast<uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
-
-// Reads the chunk bytes one input at a time, keeping the names across chunks.
 class Decoder {
 public:
     explicit Decoder(std::vector<InputEvent>& out) : out_(out) {}
@@ -245,39 +192,6 @@ private:
     bool ok_ = false;
 };
 
-}  // namespace
-
-class Deflater {
-public:
-    Deflater() { deflateInit(&z_, 9); }
-    ~Deflater() { deflateEnd(&z_); }
-    Deflater(const Deflater&) = delete;
-    Deflater& operator=(const Deflater&) = delete;
-
-    std::string Chunk(const std::string& raw) {
-        std::string packed;
-        char buf[16384];
-        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
-        z_.avail_in = static_cast<uInt>(raw.size());
-        do {
-            z_.next_out = reinterpret_cast<Bytef*>(buf);
-            z_.avail_out = sizeof buf;
-            deflate(&z_, Z_SYNC_FLUSH);
-            packed.append(buf, sizeof buf - z_.avail_out);
-        } while (z_.avail_out == 0);
-        std::string out;
-        PutLE(out, packed.size(), 4);
-        PutLE(out, raw.size(), 4);
-        PutLE(out, Crc(packed), 4);
-        return out + packed;
-    }
-
-private:
-    z_stream z_{};
-};
-
-namespace {
-
 bool ReadWhole(const std::string& path, size_t limit, std::string& bytes, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -418,132 +332,6 @@ bool ReadHeaderFile(const std::string& path, Header& out, std::string& error) {
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<size_t>(in.gcount()));
     return ReadHeader(bytes, out, error);
-}
-
-// ---- writing ----
-
-uint32_t EventEncoder::NameId(const std::string& name, std::string& out) {
-    auto it = names_.find(name);
-    if (it != names_.end()) return it->second;
-    const auto id = static_cast<uint32_t>(names_.size());
-    names_.emplace(name, id);
-    out.push_back(static_cast<char>(kDefineName));
-    PutVar(out, name.size());
-    out += name;
-    return id;
-}
-
-void EventEncoder::Add(const InputEvent& e, std::string& out) {
-    const bool withControl = e.kind == K::Tick || e.kind == K::Click || e.kind == K::Menu;
-    const bool withForm = withControl || e.kind == K::KeyDown || e.kind == K::KeyUp ||
-                          e.kind == K::Close || e.kind == K::Deactivate;
-    uint32_t id = 0;
-    if (withForm) id = NameId(withControl ? e.form + "." + e.control : e.form, out);
-    const uint64_t delta = static_cast<uint64_t>(std::max<int64_t>(0, e.atMs - lastMs_));
-    lastMs_ = std::max(lastMs_, e.atMs);
-    if (e.kind == K::Tick && id < 0x80) {
-        out.push_back(static_cast<char>(kShortTick | id));
-        PutVar(out, delta);
-        return;
-    }
-    uint8_t code = static_cast<uint8_t>(static_cast<int>(e.kind) + 1);
-    if (e.kind == K::KeyDown && e.repeat) code |= kRepeatFlag;
-    out.push_back(static_cast<char>(code));
-    PutVar(out, delta);
-    if (withForm) PutVar(out, id);
-    switch (e.kind) {
-        case K::KeyDown:
-        case K::KeyUp:
-            PutVar(out, static_cast<uint16_t>(e.code) & 0x7fff);
-            out.push_back(static_cast<char>(e.shift & 7));
-            break;
-        case K::PadPress:
-        case K::PadRelease:
-        case K::Sound:
-            out.push_back(static_cast<char>(e.value));
-            break;
-        case K::PadMove:
-            out.push_back(static_cast<char>(e.axis));
-            PutVar(out, ZigZag(e.value));
-            break;
-        case K::Seed:
-            PutVar(out, e.seed);
-            break;
-        default:
-            break;
-    }
-}
-
-Writer::Writer() = default;
-
-Writer::~Writer() {
-    if (file_) std::fclose(file_);
-}
-
-bool Writer::Open(const std::string& path, const Header& h) {
-    if (file_) std::fclose(file_);
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) return false;
-    encoder_ = EventEncoder{};
-    deflater_ = std::make_unique<Deflater>();
-    pending_.clear();
-    events_ = 0;
-    const std::string head = EncodeHeader(h);
-    return std::fwrite(head.data(), 1, head.size(), file_) == head.size() &&
-           std::fflush(file_) == 0;
-}
-
-void Writer::Add(const InputEvent& e) {
-    if (!file_) return;
-    encoder_.Add(e, pending_);
-    ++events_;
-}
-
-bool Writer::Flush(const Header& given) {
-    if (!file_) return false;
-    bool ok = true;
-    if (!pending_.empty()) {
-        const std::string chunk = deflater_->Chunk(pending_);
-        pending_.clear();
-        ok = std::fseek(file_, 0, SEEK_END) == 0 &&
-             std::fwrite(chunk.data(), 1, chunk.size(), file_) == chunk.size() &&
-             std::fflush(file_) == 0;
-    }
-    // The header follows the chunk, so it never claims inputs the file does not hold.
-    Header h = given;
-    h.events = events_;
-    const std::string head = EncodeHeader(h);
-    ok = ok && std::fseek(file_, 0, SEEK_SET) == 0 &&
-         std::fwrite(head.data(), 1, head.size(), file_) == head.size() && std::fflush(file_) == 0;
-    return ok;
-}
-
-bool Writer::Close(const Header& h) {
-    if (!file_) return false;
-    const bool ok = Flush(h);
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    return ok && closed;
-}
-
-std::string EncodeReplay(const Header& given, const std::vector<InputEvent>& events,
-                         size_t eventsPerChunk) {
-    Header h = given;
-    h.events = static_cast<uint32_t>(events.size());
-    std::string out = EncodeHeader(h);
-    EventEncoder enc;
-    Deflater deflater;
-    std::string raw;
-    size_t n = 0;
-    for (const InputEvent& e : events) {
-        enc.Add(e, raw);
-        if (++n % std::max<size_t>(1, eventsPerChunk) == 0) {
-            out += deflater.Chunk(raw);
-            raw.clear();
-        }
-    }
-    if (!raw.empty()) out += deflater.Chunk(raw);
-    return out;
 }
 
 }  // namespace qbx::replay
