@@ -19,6 +19,7 @@
 
 #include "app/art_pictures.h"
 #include "app/end_signals.h"
+#include "app/game_replays.h"
 #include "app/instructions_layout.h"
 #include "app/sound_choice.h"
 #include "app/state_report.h"
@@ -43,7 +44,9 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: quibblix [--scale N] [--fullscreen | --window] [--mute] [--records-dir DIR]\n"
-    "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [SCRIPT]\n"
+    "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [--record FILE]\n"
+    "                [SCRIPT]\n"
+    "       quibblix --verify-replay FILE\n"
     "\n"
     "Without options, opens the game in a window.\n"
     "\n"
@@ -60,8 +63,16 @@ constexpr const char* kUsage =
     "                       program if the player may write there and it is not under\n"
     "                       /usr, else $XDG_DATA_HOME/quibblix, ~/.local/share/quibblix\n"
     "                       when that is unset)\n"
+    "  --record FILE        keep the headless game as a replay in FILE\n"
+    "  --verify-replay FILE play a replay without a window and print its result as JSON;\n"
+    "                       exit 0 when it is the result the replay claims, 1 when not,\n"
+    "                       2 when the file cannot be read\n"
+    "\n"
     "  --help               show this text\n"
     "  --version            show the version\n"
+    "\n"
+    "Every game played in a window is kept as a replay in 'replays' beside the record\n"
+    "files (the 20 most recent, and those whose result stands in a record table).\n"
     "\n"
     "A game controller plays too: the d-pad or the left stick walks, A or B fires, X or Y\n"
     "gives up the power-up, Start pauses; on the menus the d-pad picks a button, A presses\n"
@@ -109,6 +120,8 @@ struct Options {
     bool mute = false;
     bool fullScreen = false;
     bool window = false;
+    std::string record;
+    std::string verify;
 };
 
 bool ParseUnsigned(const std::string& text, uint64_t& out) {
@@ -162,6 +175,10 @@ int ParseArgs(int argc, char** argv, Options& o) {
                 return fail("--scale needs a whole number from 1 to 4");
             o.scale = static_cast<int>(n);
             o.scaleGiven = true;
+        } else if (a == "--record") {
+            if (!value(o.record) || o.record.empty()) return fail("--record needs a file");
+        } else if (a == "--verify-replay") {
+            if (!value(o.verify) || o.verify.empty()) return fail("--verify-replay needs a file");
         } else if (a == "--fullscreen") {
             o.fullScreen = true;
         } else if (a == "--window") {
@@ -174,7 +191,14 @@ int ParseArgs(int argc, char** argv, Options& o) {
             return fail("unexpected argument '" + a + "'");
         }
     }
+    if (!o.verify.empty()) {
+        if (o.headless || !o.script.empty() || !o.record.empty() || o.scaleGiven || o.fullScreen ||
+            o.window)
+            return fail("--verify-replay takes no other option");
+        return -1;
+    }
     if (!o.headless) {
+        if (!o.record.empty()) return fail("--record works only with --headless");
         if (o.seedGiven) return fail("--seed works only with --headless");
         if (!o.script.empty()) return fail("a script runs only with --headless");
         if (o.fullScreen && o.window) return fail("--fullscreen and --window exclude each other");
@@ -223,7 +247,13 @@ int RunHeadless(const Options& o, char* argv0) {
         }
         return qbx::ShotScreen(s, file, ratio);
     };
+    hooks.replay = qbx::ReadReplayInputs;
     qbx::Driver driver(app.program, svc, hooks);
+    std::unique_ptr<qbx::replay::GameRecorder> recorder;
+    if (!o.record.empty()) {
+        recorder = qbx::MakeRecorder(app, svc, QUIBBLIX_VERSION, o.record, "");
+        svc.SetInputLog(recorder.get());
+    }
 
     try {
         app.Start();
@@ -324,6 +354,17 @@ int RunWindowed(const Options& o, int argc, char** argv) {
     app.program.SetArtist(&artist);
     svc.Attach(app.program);
     qbx::PadInput pads(app.program, svc);
+    // Every game is kept as a replay, written as it goes: at least once a second, and whole
+    // however the program ends.
+    const auto recorder = qbx::MakeRecorder(
+        app, svc, QUIBBLIX_VERSION, "",
+        qbx::ReplayDir(svc.ProgramDir(), [&svc](const std::string& n) { return svc.Environ(n); }));
+    svc.SetInputLog(recorder.get());
+    svc.BeforeEnd([&recorder] { recorder->Finish(); });
+    QTimer flush;
+    QObject::connect(&flush, &QTimer::timeout, &flush,
+                     [&recorder, &svc] { recorder->FlushIfDue(svc.TheClock().NowMs()); });
+    flush.start(static_cast<int>(qbx::replay::kFlushEveryMs / 4));
     // The instructions' pictures are placed, and the pads looked for, once the menu is on
     // screen, so it shows sooner.
     svc.AfterFirstPaint([&app, &pads] {
@@ -351,7 +392,10 @@ int RunWindowed(const Options& o, int argc, char** argv) {
     }
     svc.Dispatch([&app] { app.Start(); });
     if (ended) return 0;
-    return qapp.exec();
+    const int rc = qapp.exec();
+    recorder->Finish();
+    svc.SetInputLog(nullptr);
+    return rc;
 }
 
 }  // namespace
@@ -361,5 +405,6 @@ int main(int argc, char** argv) {
     Options o;
     int rc = ParseArgs(argc, argv, o);
     if (rc >= 0) return rc;
+    if (!o.verify.empty()) return qbx::VerifyReplayCommand(o.verify, std::cout, std::cerr);
     return o.headless ? RunHeadless(o, argv[0]) : RunWindowed(o, argc, argv);
 }

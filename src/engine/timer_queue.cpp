@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "engine/input.h"
 #include "engine/program.h"
 #include "engine/screen.h"
 
@@ -107,6 +108,15 @@ void TimerQueue::DeliverDue(const std::function<void(const Due&)>& deliver,
     for (int delivered = 0; untilMs || delivered < 10000; ++delivered) {
         const auto due = NextDue(untilMs ? *untilMs : clock_.NowMs());
         if (!due) break;
+        if (log_ && due->timer->onTimer && due->timer->screen) {
+            // Stamped when it is delivered: by the clock, or at its due time on a clock that
+            // the delivery moves forward.
+            InputEvent tick{.kind = InputEvent::Kind::Tick,
+                            .atMs = std::max(clock_.NowMs(), due->dueMs),
+                            .form = due->timer->screen->Name(),
+                            .control = due->timer->name};
+            log_->Noted(tick);
+        }
         deliver(*due);
     }
 }

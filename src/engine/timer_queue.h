@@ -9,6 +9,7 @@
 
 namespace qbx {
 
+class InputLog;
 class Program;
 class Timer;
 
@@ -70,6 +71,8 @@ public:
                     std::optional<int64_t> untilMs = std::nullopt);
 
     void SetObserver(TimerObserver* o) { observer_ = o; }
+    // Told of each tick DeliverDue hands over, for a replay being recorded.
+    void SetInputLog(InputLog* log) { log_ = log; }
 
 private:
     struct Entry {
@@ -86,6 +89,7 @@ private:
     const Program* program_ = nullptr;
     const Clock& clock_;
     TimerObserver* observer_ = nullptr;
+    InputLog* log_ = nullptr;
     uint64_t runs_ = 0;
     std::vector<Entry> entries_;  // the enabled timers; few, so a plain vector
 };

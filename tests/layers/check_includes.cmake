@@ -1,18 +1,19 @@
 # Every quoted include in the tree names a file by one of two ways: a bare name beside the
 # including file, or a path from a library's folder (engine/..., forms/..., backends/qt/...), and a
 # library includes only from the folders it may use (app/ is the program's own folder). Arrows point one way:
-#   app -> forms, records, art, sound, backends -> engine;  forms -> records.
+#   app -> forms, records, art, sound, replay, backends -> engine;  forms -> records.
 # Tests, benchmarks, fuzz targets and tools may use any library and their own support folders.
 # Run with -DSOURCE_DIR=<the repository>; prints each offending line and fails when there is one.
 
 cmake_minimum_required(VERSION 3.25)
 
-set(libraries engine records forms art sound backends/qt backends/headless app)
+set(libraries engine records forms art sound replay backends/qt backends/headless app)
 set(allowed_engine engine)
 set(allowed_records records engine)
 set(allowed_forms forms records engine)
 set(allowed_art art engine)
 set(allowed_sound sound engine)
+set(allowed_replay replay engine)
 set(allowed_backends/qt backends/qt engine)
 set(allowed_backends/headless backends/headless engine)
 # Where the build does not stop a Qt header, neither may a source: only these use Qt at all.

@@ -7,9 +7,11 @@
 #include <iosfwd>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "backends/headless/headless_services.h"
 #include "engine/gamepad.h"
+#include "engine/input.h"
 #include "engine/program.h"
 
 namespace qbx {
@@ -20,6 +22,8 @@ struct DriverHooks {
     // Draws a screen as the windowed game paints it into a PNG file, at a device-pixel ratio;
     // returns an error text or an empty string.
     std::function<std::string(Screen&, const std::string& file, double pixelRatio)> shot;
+    // Reads the inputs of a replay file; returns an error text or an empty string.
+    std::function<std::string(const std::string& file, std::vector<InputEvent>& events)> replay;
 };
 
 class Driver {
@@ -44,6 +48,7 @@ private:
     bool Parse(const std::string& line, Command& cmd, std::string& error);
     int Execute(Command& cmd, std::ostream& out, std::string& error);
     int Set(const Command& cmd, std::string& error);
+    int PlayReplay(const Command& cmd, std::string& error);
     std::string ValueOf(const std::string& form, const std::string& path, bool& ok);
 
     Program& program_;

@@ -14,7 +14,22 @@ namespace qbx {
 
 // One script line, parsed.
 struct Driver::Command {
-    enum Op { Wait, Key, Click, Menu, Close, Set, Call, Post, Dump, Shot, Expect, Rnd, Pad } op;
+    enum Op {
+        Wait,
+        Key,
+        Click,
+        Menu,
+        Close,
+        Set,
+        Call,
+        Post,
+        Dump,
+        Shot,
+        Expect,
+        Rnd,
+        Pad,
+        Replay
+    } op;
     int64_t ms = 0;
     int16_t code = 0, shift = 0;
     bool down = true, up = true;

@@ -308,6 +308,19 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
         cmd.padInput = static_cast<int>(*button);
         return ParsePress(word, tail, cmd.down, cmd.up, error);
     }
+    if (word == "replay") {
+        cmd.op = Command::Replay;
+        std::string count;
+        firstWord(rest, cmd.file, count);
+        cmd.ms = -1;
+        long long n = 0;
+        if (cmd.file.empty() || (!count.empty() && (!ParseLong(count, n) || n < 0))) {
+            error = "replay needs a file and, if any, a number of events";
+            return false;
+        }
+        if (!count.empty()) cmd.ms = n;
+        return true;
+    }
     if (word == "rnd") {
         cmd.op = Command::Rnd;
         std::istringstream vs(rest);

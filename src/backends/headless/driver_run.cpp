@@ -78,12 +78,22 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
             if (cmd.up) held_.erase(cmd.code);
             Screen* a = program_.Active();
             if (!a) return -1;  // no window has the keyboard
-            if (cmd.down) a->KeyDown(cmd.code, cmd.shift, repeat);
+            using K = InputEvent::Kind;
+            if (cmd.down)
+                svc_.Deliver({.kind = K::KeyDown,
+                              .form = a->Name(),
+                              .code = cmd.code,
+                              .shift = cmd.shift,
+                              .repeat = repeat},
+                             pad_);
             // No garbage is collected here: a posted key runs inside a handler's event pump,
             // and that handler's controls may be among the buried ones.
             if (cmd.up) {
                 Screen* b = program_.Active();
-                if (b) b->KeyUp(cmd.code, cmd.shift);
+                if (b)
+                    svc_.Deliver(
+                        {.kind = K::KeyUp, .form = b->Name(), .code = cmd.code, .shift = cmd.shift},
+                        pad_);
             }
             return -1;
         }
@@ -94,7 +104,8 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
                 error = "no visible button " + cmd.form + "." + cmd.path;
                 return 2;
             }
-            s.ClickButton(*static_cast<Button*>(c));
+            svc_.Deliver({.kind = InputEvent::Kind::Click, .form = cmd.form, .control = cmd.path},
+                         pad_);
             return -1;
         }
         case Command::Menu: {
@@ -104,7 +115,8 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
                 error = "no menu command " + cmd.form + "." + cmd.path;
                 return 2;
             }
-            s.ClickMenu(*static_cast<MenuItem*>(c));
+            svc_.Deliver({.kind = InputEvent::Kind::Menu, .form = cmd.form, .control = cmd.path},
+                         pad_);
             return -1;
         }
         case Command::Close: {
@@ -113,7 +125,7 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
                 error = "screen " + cmd.form + " has no open window";
                 return 2;
             }
-            s.CloseBox();
+            svc_.Deliver({.kind = InputEvent::Kind::Close, .form = cmd.form}, pad_);
             return -1;
         }
         case Command::Set:
@@ -168,12 +180,19 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
             return -1;
         case Command::Pad:
             if (cmd.padAxis) {
-                pad_.Move(static_cast<PadAxis>(cmd.padInput), cmd.padValue);
+                svc_.Deliver({.kind = InputEvent::Kind::PadMove,
+                              .axis = cmd.padInput,
+                              .value = cmd.padValue},
+                             pad_);
                 return -1;
             }
-            if (cmd.down) pad_.Press(static_cast<PadButton>(cmd.padInput));
-            if (cmd.up) pad_.Release(static_cast<PadButton>(cmd.padInput));
+            if (cmd.down)
+                svc_.Deliver({.kind = InputEvent::Kind::PadPress, .value = cmd.padInput}, pad_);
+            if (cmd.up)
+                svc_.Deliver({.kind = InputEvent::Kind::PadRelease, .value = cmd.padInput}, pad_);
             return -1;
+        case Command::Replay:
+            return PlayReplay(cmd, error);
     }
     return -1;
 }
@@ -224,6 +243,29 @@ int Driver::Run(std::istream& script, std::ostream& out, std::ostream& err) {
         return 0;
     }
     return 0;
+}
+
+// Plays a replay's inputs, or its first few, from where the script is: from the start of a
+// script that is the recorded game itself.
+int Driver::PlayReplay(const Command& cmd, std::string& error) {
+    if (!hooks_.replay) {
+        error = "replay is not available in this build";
+        return 2;
+    }
+    std::vector<InputEvent> events;
+    const std::string e = hooks_.replay(cmd.file, events);
+    if (!e.empty()) {
+        error = e;
+        return 2;
+    }
+    const size_t end = cmd.ms < 0 ? events.size() : static_cast<size_t>(cmd.ms);
+    const size_t astray = svc_.PlayRecorded(events, end, pad_);
+    if (astray > 0) {
+        error = "the replay left the recorded game: " + std::to_string(astray) +
+                " of its inputs went astray";
+        return 1;
+    }
+    return -1;
 }
 
 // Sets a screen variable, a record field or a control property from a script value.

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/input.h"
 #include "engine/program.h"
 #include "engine/services.h"
 #include "engine/timer_queue.h"
@@ -39,7 +40,7 @@ public:
     [[noreturn]] void End() override;
     void TimerChanged(Timer& t) override;
     void TimerDestroyed(Timer& t) override;
-    void ScreenChanged(Screen&, ScreenEvent) override {}
+    void ScreenChanged(Screen& s, ScreenEvent e) override;
     // Sound is recorded, not played: the effects asked for while it is on.
     void PlaySound(Sound effect, int /*variant*/) override {
         if (soundOn_) sounds_.push_back(effect);
@@ -63,6 +64,23 @@ public:
     }
 
     int64_t Clock() const { return clock_.ms; }
+    const qbx::Clock& TheClock() const { return clock_; }
+
+    // Told of every input delivered and every answer given to the rules, for a replay.
+    void SetInputLog(InputLog* log) {
+        log_ = log;
+        queue_.SetInputLog(log);
+    }
+    // Notes an input and hands it to the screens.
+    bool Deliver(const InputEvent& e, Gamepad& pad);
+
+    // Plays recorded inputs from the first up to (not including) end: each tick is delivered as
+    // it was recorded, never by the clock; the event pumps and message boxes of the handlers
+    // take the inputs that came inside them, and the seeds the rules read come from the
+    // recording. Returns how many inputs went astray: had nowhere to go, or came where the
+    // rules did not ask for them, which means the play has left the recorded game.
+    size_t PlayRecorded(const std::vector<InputEvent>& events, size_t end, Gamepad& pad);
+    bool Replaying() const { return replay_ != nullptr; }
     const TimerQueue& Timers() const { return queue_; }
     bool Ended() const { return ended_; }
     const std::vector<MessageRecord>& Messages() const { return messages_; }
@@ -75,7 +93,16 @@ private:
         int64_t NowNs() const override { return ms * 1000000; }
     };
 
+    void Noted(const InputEvent& e);
+    void PlayNested();
+    void PlayOne(const InputEvent& e);
+
     Program* program_ = nullptr;
+    InputLog* log_ = nullptr;
+    const std::vector<InputEvent>* replay_ = nullptr;
+    size_t replayAt_ = 0, replayEnd_ = 0, astray_ = 0;
+    int64_t replayBaseMs_ = 0;
+    Gamepad* replayPad_ = nullptr;
     uint64_t seed_;
     uint64_t reseeds_ = 0;
     VirtualClock clock_;

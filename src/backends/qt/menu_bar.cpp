@@ -26,6 +26,7 @@ void ScreenView::BuildMenu() {
             // Once the screen is unloaded its menu items are gone; the window follows soon.
             if (!screen_) return;
             Screen* s = screen_;
+            Noted({.kind = InputEvent::Kind::Menu, .form = s->Name(), .control = m->DisplayName()});
             Dispatch([s, m] { s->ClickMenu(*m); });
         };
     };
@@ -43,11 +44,7 @@ void ScreenView::BuildMenu() {
         QMenu* menu = menuBar_->addMenu(text);
         // An open menu has the keyboard, as another window would: the screen hears of it the
         // same way.
-        connect(menu, &QMenu::aboutToShow, this, [this] {
-            if (!screen_) return;
-            Screen* s = screen_;
-            Dispatch([s] { s->WindowDeactivated(); });
-        });
+        connect(menu, &QMenu::aboutToShow, this, [this] { KeyboardLost(); });
         // A menu closed with Esc leaves the menu bar holding the keyboard, waiting for a
         // second Esc; the keys go back to the screen instead.
         connect(menu, &QMenu::aboutToHide, this, [this] {

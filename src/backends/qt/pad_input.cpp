@@ -63,6 +63,7 @@ void PadInput::Poll() {
                     if (it == open_.end()) break;
                     SDL_GameControllerClose(static_cast<SDL_GameController*>(it->second));
                     open_.erase(it);
+                    host_.Noted({.kind = InputEvent::Kind::PadGone});
                     host_.Dispatch([this] { pad_.Disconnected(); });
                     break;
                 }
@@ -79,6 +80,9 @@ void PadInput::Poll() {
                     // Input waits while a message box is open, as the keyboard's does.
                     if (QApplication::activeModalWidget()) break;
                     const int value = e.caxis.value;
+                    host_.Noted({.kind = InputEvent::Kind::PadMove,
+                                 .axis = static_cast<int>(axis),
+                                 .value = value});
                     host_.Dispatch([this, axis, value] { pad_.Move(axis, value); });
                     break;
                 }
@@ -140,8 +144,10 @@ void PadInput::Button(int sdlButton, bool down) {
                 if (QPushButton* ok = box->defaultButton()) ok->click();
             return;
         }
+        host_.Noted({.kind = InputEvent::Kind::PadPress, .value = static_cast<int>(b)});
         host_.Dispatch([this, b] { pad_.Press(b); });
     } else {
+        host_.Noted({.kind = InputEvent::Kind::PadRelease, .value = static_cast<int>(b)});
         host_.Dispatch([this, b] { pad_.Release(b); });
     }
 }

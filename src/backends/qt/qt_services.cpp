@@ -88,6 +88,7 @@ void QtServices::DoEvents() {
     // The other timers keep ticking while a handler lets events run.
     ArmWake();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    Noted({.kind = InputEvent::Kind::PumpEnd});
 }
 
 void QtServices::Sleep(int ms) {
@@ -118,12 +119,16 @@ void QtServices::MsgBox(const std::string& text, const std::string& title) {
     SyncViews();
     ArmWake();
     box.exec();
+    // Ticks delivered while the box was open came inside it, as inside an event pump.
+    Noted({.kind = InputEvent::Kind::PumpEnd});
 }
 
 uint64_t QtServices::TimeOfDaySeed() {
     // Two reseeds within one millisecond still differ.
     const auto ms = static_cast<uint64_t>(QTime::currentTime().msecsSinceStartOfDay());
-    return ms * 1000003ULL + ++seedCounter_;
+    const uint64_t seed = ms * 1000003ULL + ++seedCounter_;
+    Noted({.kind = InputEvent::Kind::Seed, .seed = seed});
+    return seed;
 }
 
 std::string QtServices::ProgramDir() {
@@ -137,6 +142,7 @@ std::string QtServices::Environ(const std::string& name) {
 
 void QtServices::End() {
     // The records are written and closed by now; nothing else may run, not even destructors.
+    if (beforeEnd_) std::exchange(beforeEnd_, nullptr)();
     WriteTickLog();
     std::cout.flush();
     std::cerr.flush();
@@ -252,7 +258,16 @@ ScreenView* QtServices::ViewOf(const Screen& s) const {
     return it == views_.end() ? nullptr : it->second;
 }
 
+void QtServices::Noted(const InputEvent& e) {
+    if (!log_) return;
+    InputEvent timed = e;
+    timed.atMs = clock_.NowMs();
+    log_->Noted(timed);
+}
+
 void QtServices::ScreenChanged(Screen& s, ScreenEvent e) {
+    if (log_ && (e == ScreenEvent::Loaded || e == ScreenEvent::Unloaded))
+        log_->ScreenLoaded(s, e == ScreenEvent::Loaded);
     ScreenView* view = ViewOf(s);
     switch (e) {
         case ScreenEvent::Loaded:

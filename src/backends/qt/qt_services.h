@@ -17,6 +17,7 @@
 #include "backends/qt/screen_view.h"
 #include "backends/qt/sound_output.h"
 #include "backends/qt/tick_log.h"
+#include "engine/input.h"
 #include "engine/program.h"
 #include "engine/services.h"
 #include "engine/timer_queue.h"
@@ -77,6 +78,16 @@ public:
     int Scale() const { return scale_; }
 
     void ViewPainted(const Screen& s) override;
+    void Noted(const InputEvent& e) override;
+
+    // Told of every input delivered and every answer given to the rules, for a replay.
+    void SetInputLog(InputLog* log) {
+        log_ = log;
+        queue_.SetInputLog(log);
+    }
+    // Runs just before the program ends at once, to close what must be closed whole.
+    void BeforeEnd(std::function<void()> f) { beforeEnd_ = std::move(f); }
+    const Clock& TheClock() const { return clock_; }
 
     // Every window fills the screen, or has its own size again.
     void SetFullScreen(bool on);
@@ -101,6 +112,8 @@ private:
     void RunAfterFirstPaint();
 
     Program* program_ = nullptr;
+    InputLog* log_ = nullptr;
+    std::function<void()> beforeEnd_;
     int scale_;
     int depth_ = 0;
     uint64_t seedCounter_ = 0;

@@ -86,6 +86,13 @@ void ClientArea::ForwardKey(QKeyEvent* e, bool down, bool repeat) {
         return;
     }
     const int16_t shift = ShiftBits(e->modifiers());
+    InputEvent in;
+    in.kind = down ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp;
+    in.form = s->Name();
+    in.code = code;
+    in.shift = shift;
+    in.repeat = down && repeat;
+    view_.Noted(in);
     view_.Dispatch([s, code, shift, down, repeat] {
         if (down)
             s->KeyDown(code, shift, repeat);
@@ -151,6 +158,11 @@ void ClientArea::mouseReleaseEvent(QMouseEvent* e) {
     Button* b = ButtonAt(e->position().toPoint());
     // A click needs the press and the release on the same button.
     if (!b || b->DisplayName() != name) return;
+    InputEvent in;
+    in.kind = InputEvent::Kind::Click;
+    in.form = s->Name();
+    in.control = b->DisplayName();
+    view_.Noted(in);
     view_.Dispatch([s, b] { s->ClickButton(*b); });
 }
 
@@ -214,6 +226,17 @@ QWidget* ScreenView::Client() const {
 QSize ScreenView::ClientSize() const {
     const ScreenDesign& d = screen_ ? screen_->Design() : ScreenDesign{};
     return QSize(TwipsToPx(d.clientWidth) * scale_, TwipsToPx(d.clientHeight) * scale_);
+}
+
+void ScreenView::KeyboardLost() {
+    if (!screen_) return;
+    Screen* s = screen_;
+    Noted({.kind = InputEvent::Kind::Deactivate, .form = s->Name()});
+    Dispatch([s] { s->WindowDeactivated(); });
+}
+
+void ScreenView::Noted(const InputEvent& e) {
+    if (host_) host_->Noted(e);
 }
 
 void ScreenView::Dispatch(const std::function<void()>& call) {
@@ -349,24 +372,19 @@ void ScreenView::closeEvent(QCloseEvent* e) {
     e->ignore();
     if (!screen_) return;
     Screen* s = screen_;
+    Noted({.kind = InputEvent::Kind::Close, .form = s->Name()});
     Dispatch([s] { s->CloseBox(); });
 }
 
 bool ScreenView::eventFilter(QObject* watched, QEvent* e) {
     // Alt alone, or F10, gives the menu bar the keyboard: as an open menu, it is the screen's
     // keyboard lost.
-    if (watched == menuBar_ && e->type() == QEvent::FocusIn && screen_) {
-        Screen* s = screen_;
-        Dispatch([s] { s->WindowDeactivated(); });
-    }
+    if (watched == menuBar_ && e->type() == QEvent::FocusIn) KeyboardLost();
     return QWidget::eventFilter(watched, e);
 }
 
 bool ScreenView::event(QEvent* e) {
-    if (e->type() == QEvent::WindowDeactivate && screen_) {
-        Screen* s = screen_;
-        Dispatch([s] { s->WindowDeactivated(); });
-    }
+    if (e->type() == QEvent::WindowDeactivate) KeyboardLost();
     return QWidget::event(e);
 }
 

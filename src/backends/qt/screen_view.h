@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/controls.h"
+#include "engine/input.h"
 #include "engine/screen.h"
 
 class QAction;
@@ -33,6 +34,8 @@ class ViewHost {
 public:
     virtual ~ViewHost() = default;
     virtual void Dispatch(const std::function<void()>& call) = 0;
+    // An input about to be dispatched, for a replay being recorded.
+    virtual void Noted(const InputEvent& /*e*/) {}
     // A window of the screen has just been painted.
     virtual void ViewPainted(const Screen& /*s*/) {}
     // Whether the windows fill the screen; the player's choice, told by the window that took it.
@@ -179,6 +182,9 @@ public:
 
     // Runs a call into the core through the host.
     void Dispatch(const std::function<void()>& call);
+    void Noted(const InputEvent& e);
+    // The screen's window lost the keyboard (a replay records it as such).
+    void KeyboardLost();
 
 protected:
     void closeEvent(QCloseEvent* e) override;

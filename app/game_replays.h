@@ -1,0 +1,46 @@
+// Replays in the program: what a recorder needs to know of the game and its records, and
+// verifying a replay by playing it headless.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/input.h"
+#include "engine/services.h"
+#include "forms/quibblix.h"
+#include "records/record_file.h"
+#include "replay/game_recorder.h"
+
+namespace qbx {
+
+// Where the replays go: "replays" in the directory that holds the record files.
+std::string ReplayDir(const std::string& programDir, const records::Environment& env);
+
+// A recorder for the game running on svc: into file (one file, each game replacing the last),
+// or else a file of its own for each game in dir.
+std::unique_ptr<replay::GameRecorder> MakeRecorder(Quibblix& app, Services& svc,
+                                                   const std::string& version,
+                                                   const std::string& file, const std::string& dir);
+
+// Reads a replay file's inputs for the headless driver; an error text, or "".
+std::string ReadReplayInputs(const std::string& file, std::vector<InputEvent>& events);
+
+struct Verdict {
+    std::string player;
+    int32_t score = 0, claimedScore = 0;
+    int16_t level = 0, claimedLevel = 0;
+    size_t events = 0, astray = 0;
+    bool matches = false;
+};
+
+// Plays a replay headless as fast as it can, with the record files in a scratch directory that
+// is removed afterwards. False with the reason when the file cannot be read.
+bool VerifyReplay(const std::string& file, Verdict& verdict, std::string& error);
+
+// quibblix --verify-replay FILE: one line of JSON; 0 when the result is the claimed one, 1 when
+// not, 2 when the file cannot be read.
+int VerifyReplayCommand(const std::string& file, std::ostream& out, std::ostream& err);
+
+}  // namespace qbx

@@ -1,0 +1,163 @@
+// Recording every game into its own replay file, and keeping the directory small.
+#include "replay/game_recorder.h"
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "engine/screen.h"
+
+namespace qbx::replay {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Letters, digits, '-' and '_' of a player's name, for a file name that needs no quoting.
+std::string FileSafe(const std::string& text, size_t max) {
+    std::string out;
+    for (char c : text) {
+        if (out.size() >= max) break;
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_';
+        out.push_back(plain ? c : '_');
+    }
+    return out.empty() ? std::string("player") : out;
+}
+
+// The path itself when free, else with -2, -3, ... before the extension.
+std::string FreePath(const std::string& dir, const std::string& stem, const std::string& keep) {
+    std::error_code ec;
+    for (int n = 1; n < 1000; ++n) {
+        std::string p = dir + "/" + stem;
+        if (n > 1) p.append("-").append(std::to_string(n));
+        p += kReplayExtension;
+        if (p == keep || !fs::exists(p, ec)) return p;
+    }
+    return dir + "/" + stem + kReplayExtension;
+}
+
+}  // namespace
+
+std::string ReplayFileStem(int64_t wallClockMs, const std::string& player) {
+    const std::time_t t = static_cast<std::time_t>(wallClockMs / 1000);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char when[32];
+    std::strftime(when, sizeof when, "%Y-%m-%d_%H-%M-%S", &local);
+    return std::string(when) + "_" + FileSafe(player, 32);
+}
+
+void GameRecorder::Noted(const InputEvent& e) {
+    lastMs_ = e.atMs;
+    if (!writer_.IsOpen()) return;
+    InputEvent rel = e;
+    rel.atMs = std::max<int64_t>(0, e.atMs - startMs_);
+    writer_.Add(rel);
+    FlushIfDue(e.atMs);
+}
+
+void GameRecorder::ScreenLoaded(const Screen& s, bool loaded) {
+    if (s.Name() != setup_.gameScreen) return;
+    if (loaded)
+        Begin();
+    else
+        Finish();
+}
+
+void GameRecorder::Begin() {
+    Finish();
+    // The input being delivered began the game: the replay opens with the inputs that begin one
+    // in a program just started, at the same moment.
+    startMs_ = lastMs_;
+    lastFlushMs_ = lastMs_;
+    startedWallMs_ = setup_.wallClockMs ? setup_.wallClockMs() : 0;
+    if (!setup_.file.empty()) {
+        path_ = setup_.file;
+    } else {
+        std::error_code ec;
+        fs::create_directories(setup_.dir, ec);
+        stem_ = ReplayFileStem(startedWallMs_, setup_.player);
+        path_ = FreePath(setup_.dir, stem_, "");
+    }
+    if (!writer_.Open(path_, HeaderNow(false))) {
+        path_.clear();
+        return;
+    }
+    InputEvent sound{.kind = InputEvent::Kind::Sound};
+    sound.value = setup_.soundOn && setup_.soundOn() ? 1 : 0;
+    writer_.Add(sound);
+    for (const InputEvent& e : setup_.opening) writer_.Add(e);
+}
+
+Header GameRecorder::HeaderNow(bool complete) const {
+    Header h;
+    h.complete = complete;
+    h.startedMs = startedWallMs_;
+    h.lengthMs = static_cast<uint64_t>(std::max<int64_t>(0, lastMs_ - startMs_));
+    if (setup_.result) std::tie(h.score, h.level) = setup_.result();
+    h.programVersion = setup_.programVersion;
+    h.player = setup_.player;
+    return h;
+}
+
+void GameRecorder::FlushIfDue(int64_t nowMs) {
+    if (writer_.IsOpen() && nowMs - lastFlushMs_ >= kFlushEveryMs) {
+        lastFlushMs_ = nowMs;
+        Flush();
+    }
+}
+
+void GameRecorder::Flush() {
+    if (writer_.IsOpen()) writer_.Flush(HeaderNow(false));
+}
+
+void GameRecorder::Finish() {
+    if (!writer_.IsOpen()) return;
+    const Header h = HeaderNow(true);
+    writer_.Close(h);
+    std::string done = path_;
+    if (setup_.file.empty()) {
+        const std::string stem =
+            stem_ + "_" + std::to_string(h.score) + "_" + std::to_string(h.level);
+        done = FreePath(setup_.dir, stem, path_);
+        std::error_code ec;
+        fs::rename(path_, done, ec);
+        if (ec) done = path_;
+    }
+    written_.push_back(done);
+    path_.clear();
+    if (setup_.file.empty()) PruneReplays(setup_.dir, kKeptRecent, setup_.inTables);
+}
+
+std::vector<std::string> PruneReplays(const std::string& dir, size_t keepRecent,
+                                      const std::function<bool(const Header&)>& inTables) {
+    struct Found {
+        std::string path;
+        Header header;
+    };
+    std::vector<Found> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec) || it->path().extension() != kReplayExtension) continue;
+        Found f{it->path().string(), {}};
+        std::string error;
+        if (ReadHeaderFile(f.path, f.header, error)) found.push_back(std::move(f));
+    }
+    // The most recently begun first; the name breaks ties, so the order never depends on the
+    // directory's.
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        if (a.header.startedMs != b.header.startedMs)
+            return a.header.startedMs > b.header.startedMs;
+        return a.path > b.path;
+    });
+    std::vector<std::string> removed;
+    for (size_t i = keepRecent; i < found.size(); ++i) {
+        if (inTables && inTables(found[i].header)) continue;
+        if (fs::remove(found[i].path, ec)) removed.push_back(found[i].path);
+    }
+    return removed;
+}
+
+}  // namespace qbx::replay

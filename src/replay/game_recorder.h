@@ -1,0 +1,83 @@
+// Keeps every game as a replay: a new file when the game screen is loaded, the inputs written as
+// they are delivered and flushed at least once a second, the file closed and named by its
+// result when the game screen is unloaded or the program ends; then the old ones pruned.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/input.h"
+#include "replay/replay_file.h"
+
+namespace qbx::replay {
+
+inline constexpr const char* kReplayDirName = "replays";
+inline constexpr const char* kReplayExtension = ".qbr";
+inline constexpr size_t kKeptRecent = 20;
+inline constexpr int64_t kFlushEveryMs = 1000;
+
+struct RecorderSetup {
+    // The screen whose loading begins a game and whose unloading ends it.
+    std::string gameScreen;
+    // The inputs that begin a game in a program just started; a replay opens with them, however
+    // the recorded game was begun.
+    std::vector<InputEvent> opening;
+    std::string programVersion;
+    std::string player;
+    std::function<int64_t()> wallClockMs;
+    // The game's score and level now.
+    std::function<std::pair<int32_t, int16_t>()> result;
+    std::function<bool()> soundOn;
+    // Either one file that every game replaces in turn, or a directory where each game gets a
+    // file of its own, named by its start, player, score and level.
+    std::string file;
+    std::string dir;
+    // Whether a replay's result still stands in a record table (it is then kept).
+    std::function<bool(const Header&)> inTables;
+};
+
+class GameRecorder : public InputLog {
+public:
+    explicit GameRecorder(RecorderSetup setup) : setup_(std::move(setup)) {}
+    ~GameRecorder() override { Finish(); }
+
+    void Noted(const InputEvent& e) override;
+    void ScreenLoaded(const Screen& s, bool loaded) override;
+
+    // Writes what is pending once a second has passed since the last write (nowMs on the clock
+    // the inputs are timed by).
+    void FlushIfDue(int64_t nowMs);
+    void Flush();
+    // Closes the game being recorded, names it by its result and prunes the directory.
+    void Finish();
+
+    bool Recording() const { return writer_.IsOpen(); }
+    // The files finished so far, in order.
+    const std::vector<std::string>& Written() const { return written_; }
+    const std::string& CurrentFile() const { return path_; }
+
+private:
+    void Begin();
+    Header HeaderNow(bool complete) const;
+
+    RecorderSetup setup_;
+    Writer writer_;
+    std::string path_;
+    std::string stem_;
+    int64_t startedWallMs_ = 0;
+    int64_t startMs_ = 0, lastMs_ = 0, lastFlushMs_ = 0;
+    std::vector<std::string> written_;
+};
+
+// A name for a file in a directory: date and time, player, and score and level once known.
+std::string ReplayFileStem(int64_t wallClockMs, const std::string& player);
+
+// Removes replays from dir but the keepRecent most recently begun and those inTables keeps.
+// Files that are not replays are left alone. Returns the names removed.
+std::vector<std::string> PruneReplays(const std::string& dir, size_t keepRecent,
+                                      const std::function<bool(const Header&)>& inTables);
+
+}  // namespace qbx::replay

@@ -1,0 +1,337 @@
+// Reading replay files, within bounds.
+#include "replay/replay_file.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <limits>
+
+#include "replay/replay_codec.h"
+
+namespace qbx::replay {
+
+using namespace detail;
+
+namespace {
+
+using K = InputEvent::Kind;
+
+class Decoder {
+public:
+    explicit Decoder(std::vector<InputEvent>& out) : out_(out) {}
+
+    bool Chunk(std::string_view raw, size_t limit, std::string& error) {
+        in_ = raw;
+        at_ = 0;
+        while (at_ < in_.size() && out_.size() < limit)
+            if (!Next(error)) return false;
+        return true;
+    }
+
+private:
+    bool Var(uint64_t& v) {
+        v = 0;
+        for (int shift = 0; shift < 64; shift += 7) {
+            if (at_ >= in_.size()) return false;
+            const uint8_t b = static_cast<uint8_t>(in_[at_++]);
+            v |= static_cast<uint64_t>(b & 0x7f) << shift;
+            if (!(b & 0x80)) return true;
+        }
+        return false;
+    }
+    bool Byte(uint8_t& b) {
+        if (at_ >= in_.size()) return false;
+        b = static_cast<uint8_t>(in_[at_++]);
+        return true;
+    }
+    bool Time(InputEvent& e) {
+        uint64_t d = 0;
+        if (!Var(d) || d > kMaxDeltaMs) return false;
+        nowMs_ += static_cast<int64_t>(d);
+        e.atMs = nowMs_;
+        return true;
+    }
+    // A form name, or form.control split at its first dot.
+    bool Name(InputEvent& e, bool withControl) {
+        uint64_t id = 0;
+        if (!Var(id) || id >= names_.size()) return false;
+        const std::string& n = names_[id];
+        const size_t dot = n.find('.');
+        if (withControl != (dot != std::string::npos)) return false;
+        e.form = withControl ? n.substr(0, dot) : n;
+        if (withControl) e.control = n.substr(dot + 1);
+        return true;
+    }
+
+    bool Next(std::string& error) {
+        const size_t start = at_;
+        uint8_t code = 0;
+        Byte(code);
+        InputEvent e;
+        bool ok = true;
+        if (code & kShortTick) {
+            e.kind = K::Tick;
+            const uint64_t id = code & 0x7f;
+            ok = id < names_.size() && Time(e);
+            if (ok) {
+                const std::string& n = names_[id];
+                const size_t dot = n.find('.');
+                ok = dot != std::string::npos;
+                if (ok) {
+                    e.form = n.substr(0, dot);
+                    e.control = n.substr(dot + 1);
+                }
+            }
+        } else if ((code & kKindMask) == kDefineName) {
+            uint64_t len = 0;
+            ok = Var(len) && len > 0 && len <= kMaxNameBytes && at_ + len <= in_.size() &&
+                 names_.size() < kMaxNames;
+            if (ok) {
+                names_.emplace_back(in_.substr(at_, len));
+                at_ += len;
+            }
+            if (!ok) error = "a bad name at byte " + std::to_string(start) + " of a chunk";
+            return ok;
+        } else {
+            const int kind = (code & kKindMask) - 1;
+            if (kind < 0 || kind >= InputEvent::kKinds || (code & ~(kKindMask | kRepeatFlag))) {
+                error = "an unknown event (code " + std::to_string(code) + ")";
+                return false;
+            }
+            e.kind = static_cast<K>(kind);
+            if ((code & kRepeatFlag) && e.kind != K::KeyDown) {
+                error = "an unknown event (code " + std::to_string(code) + ")";
+                return false;
+            }
+            e.repeat = (code & kRepeatFlag) != 0;
+            ok = Time(e);
+            uint64_t v = 0;
+            uint8_t b = 0;
+            switch (e.kind) {
+                case K::Tick:
+                case K::Click:
+                case K::Menu:
+                    ok = ok && Name(e, true);
+                    break;
+                case K::KeyDown:
+                case K::KeyUp:
+                    ok = ok && Name(e, false) && Var(v) && v <= 0x7fff && Byte(b) && b <= 7;
+                    e.code = static_cast<int16_t>(v);
+                    e.shift = static_cast<int16_t>(b);
+                    break;
+                case K::Close:
+                case K::Deactivate:
+                    ok = ok && Name(e, false);
+                    break;
+                case K::PadPress:
+                case K::PadRelease:
+                    ok = ok && Byte(b) && b < 12;
+                    e.value = b;
+                    break;
+                case K::PadMove:
+                    ok = ok && Byte(b) && b < 2 && Var(v) && v <= 0xffff;
+                    e.axis = b;
+                    e.value = static_cast<int>(UnZigZag(v));
+                    break;
+                case K::PadGone:
+                case K::PumpEnd:
+                    break;
+                case K::Seed:
+                    ok = ok && Var(e.seed);
+                    break;
+                case K::Sound:
+                    ok = ok && Byte(b) && b <= 1;
+                    e.value = b;
+                    break;
+            }
+        }
+        if (!ok) {
+            error = "a bad event at byte " + std::to_string(start) + " of a chunk";
+            return false;
+        }
+        out_.push_back(std::move(e));
+        return true;
+    }
+
+    std::vector<InputEvent>& out_;
+    std::vector<std::string> names_;
+    std::string_view in_;
+    size_t at_ = 0;
+    int64_t nowMs_ = 0;
+};
+
+// The chunks of a file are one zlib stream, flushed to a byte boundary at the end of each
+// chunk: each chunk reads once those before it are read, and a chunk compresses against
+// everything before it, not just its own second of play.
+class Inflater {
+public:
+    Inflater() { ok_ = inflateInit(&z_) == Z_OK; }
+    ~Inflater() { inflateEnd(&z_); }
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+
+    bool Chunk(std::string_view packed, size_t rawSize, std::string& raw) {
+        if (!ok_) return false;
+        // One byte to spare shows a chunk that unpacks to more than it says.
+        raw.assign(rawSize + 1, '\0');
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+        z_.avail_in = static_cast<uInt>(packed.size());
+        z_.next_out = reinterpret_cast<Bytef*>(raw.data());
+        z_.avail_out = static_cast<uInt>(raw.size());
+        const int rc = inflate(&z_, Z_SYNC_FLUSH);
+        const size_t produced = raw.size() - z_.avail_out;
+        raw.resize(rawSize);
+        ok_ = rc == Z_OK && z_.avail_in == 0 && produced == rawSize;
+        return ok_;
+    }
+
+private:
+    z_stream z_{};
+    bool ok_ = false;
+};
+
+bool ReadWhole(const std::string& path, size_t limit, std::string& bytes, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open it";
+        return false;
+    }
+    bytes.resize(limit + 1);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    if (in.bad()) {
+        error = "cannot read it";
+        return false;
+    }
+    if (bytes.size() > limit) {
+        error = "it is larger than " + std::to_string(limit >> 20) + " MB";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string EncodeHeader(const Header& h) {
+    std::string out(kMagic, sizeof kMagic);
+    PutLE(out, h.version, 2);
+    PutLE(out, kHeaderSize, 2);
+    PutLE(out, h.complete ? 1 : 0, 1);
+    PutLE(out, 0, 3);
+    PutLE(out, static_cast<uint64_t>(h.startedMs), 8);
+    PutLE(out, h.lengthMs, 8);
+    PutLE(out, h.events, 4);
+    PutLE(out, static_cast<uint32_t>(h.score), 4);
+    PutLE(out, static_cast<uint16_t>(h.level), 2);
+    PutLE(out, 0, 2);
+    PutText(out, h.programVersion, kVersionBytes);
+    PutText(out, h.player, kPlayerBytes);
+    PutLE(out, Crc(out), 4);
+    return out;
+}
+
+bool ReadHeader(std::string_view bytes, Header& h, std::string& error) {
+    if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
+        error = "it is not a replay";
+        return false;
+    }
+    if (bytes.size() < 10) {
+        error = "it is cut off inside its header";
+        return false;
+    }
+    h.version = static_cast<uint16_t>(GetLE(bytes, 8, 2));
+    if (h.version > kFormatVersion) {
+        error = "it is from a newer version of the replay format (" + std::to_string(h.version) +
+                "; this program reads up to " + std::to_string(kFormatVersion) + ")";
+        return false;
+    }
+    if (h.version == 0) {
+        error = "its header is corrupted";
+        return false;
+    }
+    if (bytes.size() < kHeaderSize) {
+        error = "it is cut off inside its header";
+        return false;
+    }
+    if (GetLE(bytes, 10, 2) != kHeaderSize ||
+        GetLE(bytes, kHeaderSize - 4, 4) != Crc(bytes.substr(0, kHeaderSize - 4))) {
+        error = "its header is corrupted";
+        return false;
+    }
+    h.complete = (GetLE(bytes, 12, 1) & 1) != 0;
+    h.startedMs = static_cast<int64_t>(GetLE(bytes, 16, 8));
+    h.lengthMs = GetLE(bytes, 24, 8);
+    h.events = static_cast<uint32_t>(GetLE(bytes, 32, 4));
+    h.score = static_cast<int32_t>(static_cast<uint32_t>(GetLE(bytes, 36, 4)));
+    h.level = static_cast<int16_t>(static_cast<uint16_t>(GetLE(bytes, 40, 2)));
+    h.programVersion = GetText(bytes, 44, kVersionBytes);
+    h.player = GetText(bytes, 44 + kVersionBytes, kPlayerBytes);
+    return true;
+}
+
+bool ReadReplay(std::string_view bytes, Replay& out, std::string& error) {
+    out = Replay{};
+    if (bytes.size() > kMaxFileBytes) {
+        error = "it is larger than " + std::to_string(kMaxFileBytes >> 20) + " MB";
+        return false;
+    }
+    if (!ReadHeader(bytes, out.header, error)) return false;
+    if (out.header.events > kMaxEvents) {
+        error = "it claims more inputs than a replay may hold";
+        return false;
+    }
+    Decoder decoder(out.events);
+    Inflater inflater;
+    size_t at = kHeaderSize;
+    std::string raw;
+    while (at < bytes.size() && out.events.size() < out.header.events) {
+        if (bytes.size() - at < kChunkHeadBytes) {
+            out.cutOff = true;
+            break;
+        }
+        const size_t packed = GetLE(bytes, at, 4), rawSize = GetLE(bytes, at + 4, 4);
+        const uint32_t crc = static_cast<uint32_t>(GetLE(bytes, at + 8, 4));
+        if (packed == 0 || packed > kMaxChunkBytes || rawSize == 0 || rawSize > kMaxChunkBytes) {
+            error = "its chunk at byte " + std::to_string(at) + " is corrupted";
+            return false;
+        }
+        if (bytes.size() - at - kChunkHeadBytes < packed) {
+            out.cutOff = true;
+            break;
+        }
+        const std::string_view body = bytes.substr(at + kChunkHeadBytes, packed);
+        if (Crc(body) != crc || !inflater.Chunk(body, rawSize, raw)) {
+            error = "its chunk at byte " + std::to_string(at) + " is corrupted";
+            return false;
+        }
+        std::string why;
+        if (!decoder.Chunk(raw, out.header.events, why)) {
+            error = "its chunk at byte " + std::to_string(at) + " holds " + why;
+            return false;
+        }
+        at += kChunkHeadBytes + packed;
+    }
+    return true;
+}
+
+bool ReadReplayFile(const std::string& path, Replay& out, std::string& error) {
+    std::string bytes;
+    return ReadWhole(path, kMaxFileBytes, bytes, error) && ReadReplay(bytes, out, error);
+}
+
+bool ReadHeaderFile(const std::string& path, Header& out, std::string& error) {
+    std::string bytes;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open it";
+        return false;
+    }
+    bytes.resize(kHeaderSize);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return ReadHeader(bytes, out, error);
+}
+
+}  // namespace qbx::replay

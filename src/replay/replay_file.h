@@ -1,0 +1,103 @@
+// The replay file: a fixed header, rewritten as the game goes, and the game's inputs in
+// separately compressed chunks, so a file cut off anywhere reads up to its last whole chunk.
+// The layout is described in the README ("Replays").
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/input.h"
+
+namespace qbx::replay {
+
+inline constexpr uint16_t kFormatVersion = 1;
+inline constexpr size_t kHeaderSize = 128;
+// What a reader takes on: a 10-minute game is about 40 KB, an hour's play well under 1 MB.
+inline constexpr size_t kMaxFileBytes = 16u << 20;
+inline constexpr size_t kMaxChunkBytes = 1u << 20;
+inline constexpr size_t kMaxEvents = 8u << 20;
+inline constexpr size_t kMaxNames = 4096;
+inline constexpr size_t kMaxNameBytes = 64;
+inline constexpr size_t kPlayerBytes = 64;
+inline constexpr size_t kVersionBytes = 16;
+
+struct Header {
+    uint16_t version = kFormatVersion;
+    bool complete = false;  // the game ended while it was recorded
+    int64_t startedMs = 0;  // wall-clock time the game began, ms since 1970 (UTC)
+    uint64_t lengthMs = 0;  // from the first input to the last one written
+    uint32_t events = 0;    // inputs written so far
+    int32_t score = 0;      // the game's score and level when the header was last written
+    int16_t level = 0;
+    std::string programVersion;
+    std::string player;
+
+    bool operator==(const Header&) const = default;
+};
+
+struct Replay {
+    Header header;
+    std::vector<InputEvent> events;  // the first header.events inputs, at most
+    bool cutOff = false;             // the file ends inside a chunk
+};
+
+// Reads a replay from its bytes; false with a one-line reason when it cannot be read. A cut-off
+// chunk ends the reading without an error.
+bool ReadReplay(std::string_view bytes, Replay& out, std::string& error);
+// The same from a file, refusing one larger than kMaxFileBytes before reading it.
+bool ReadReplayFile(const std::string& path, Replay& out, std::string& error);
+// The header alone (for lists of replays).
+bool ReadHeader(std::string_view bytes, Header& out, std::string& error);
+bool ReadHeaderFile(const std::string& path, Header& out, std::string& error);
+
+std::string EncodeHeader(const Header& h);
+
+// Turns inputs into the bytes of a chunk. Names of screens and controls are written once, the
+// first time they are used, and numbered; times are differences from the previous input.
+class EventEncoder {
+public:
+    void Add(const InputEvent& e, std::string& out);
+
+private:
+    uint32_t NameId(const std::string& name, std::string& out);
+    std::map<std::string, uint32_t, std::less<>> names_;
+    int64_t lastMs_ = 0;
+};
+
+class Deflater;
+
+// Writes one replay file as the game goes: inputs are kept in memory until Flush compresses
+// them into a chunk, appends it and rewrites the header.
+class Writer {
+public:
+    Writer();
+    ~Writer();
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    bool Open(const std::string& path, const Header& h);
+    bool IsOpen() const { return file_ != nullptr; }
+    void Add(const InputEvent& e);
+    bool Flush(const Header& h);
+    // Flushes and closes; the file stays as it is.
+    bool Close(const Header& h);
+    uint32_t Events() const { return events_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    EventEncoder encoder_;
+    std::unique_ptr<Deflater> deflater_;
+    std::string pending_;
+    uint32_t events_ = 0;
+};
+
+// A whole replay in memory, one chunk per eventsPerChunk inputs (tests and fuzzing seeds).
+std::string EncodeReplay(const Header& h, const std::vector<InputEvent>& events,
+                         size_t eventsPerChunk = 1000);
+
+}  // namespace qbx::replay

@@ -1,0 +1,205 @@
+// Recording games through the headless backend and playing them back: the same state again,
+// the same bytes for the same game, one file per game, and the right files kept.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/gamepad.h"
+#include "replay/game_recorder.h"
+#include "support/test_support.h"
+
+namespace qbx::replay {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A game with walking, firing, a pause, the sound turned off and on, and a lost life (the
+// bubbles reach a character that never moves out of their way).
+constexpr const char* kGame = R"(click frmMenu.cmdPlay
+wait 2500
+key Left down
+wait 700
+key Left up
+key Space
+wait 900
+key Escape
+wait 400
+menu frmGame.mnuSound
+key Escape
+key Right down
+wait 1500
+key Right up
+key Up
+wait 600
+menu frmGame.mnuSound
+wait 40000
+)";
+
+RecorderSetup SetupFor(test::Headless& h, const std::string& file, const std::string& dir) {
+    RecorderSetup s;
+    s.gameScreen = "frmGame";
+    s.opening = {{.kind = InputEvent::Kind::Click, .form = "frmMenu", .control = "cmdPlay"}};
+    s.programVersion = "1.0.0";
+    s.player = "TESTER";
+    s.wallClockMs = [] { return int64_t{1'700'000'000'000}; };
+    s.result = [&h] { return std::pair<int32_t, int16_t>(h.app.game.Score, h.app.game.Level); };
+    s.soundOn = [&h] { return h.svc.SoundOn(); };
+    s.file = file;
+    s.dir = dir;
+    return s;
+}
+
+// The state as a dump shows it, without the clock (a replay's clock stops at its last input).
+std::string StateOf(test::Headless& h) {
+    return std::regex_replace(h.DumpJson(), std::regex("\"clock\": [0-9]+"), "");
+}
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Records kGame (and what follows) into file; returns the final state.
+std::string Record(const std::string& file, const std::string& more = "") {
+    test::Headless h;
+    GameRecorder rec(SetupFor(h, file, ""));
+    h.svc.SetInputLog(&rec);
+    h.app.Start();
+    h.Ok(std::string(kGame) + more);
+    rec.Finish();
+    h.svc.SetInputLog(nullptr);
+    return StateOf(h);
+}
+
+TEST(Recorder, AGamePlayedBackReachesTheSameStateAndTheSameGameGivesTheSameBytes) {
+    test::TempDir dir;
+    const std::string first = dir.Path() + "/first.qbr", second = dir.Path() + "/second.qbr";
+    const std::string recorded = Record(first);
+    Record(second);
+    EXPECT_EQ(Bytes(first), Bytes(second));
+
+    Replay r;
+    std::string error;
+    ASSERT_TRUE(ReadReplayFile(first, r, error)) << error;
+    EXPECT_TRUE(r.header.complete);
+    EXPECT_EQ(r.header.player, "TESTER");
+    EXPECT_GT(r.header.lengthMs, 40000u);
+    // Seeds, pumps and both sound changes are in it; the sound was on when the game began.
+    auto count = [&r](InputEvent::Kind k) {
+        return std::count_if(r.events.begin(), r.events.end(),
+                             [k](const InputEvent& e) { return e.kind == k; });
+    };
+    EXPECT_GE(count(InputEvent::Kind::Seed), 2);  // the first set-up and the one after a death
+    EXPECT_GE(count(InputEvent::Kind::PumpEnd), 2);
+    EXPECT_EQ(count(InputEvent::Kind::Menu), 2);
+    EXPECT_EQ(r.events.front(), (InputEvent{.kind = InputEvent::Kind::Sound, .value = 1}));
+
+    test::Headless h(99);  // another seed: every seed the game reads comes from the replay
+    h.app.Start();
+    Gamepad pad(h.app.program);
+    EXPECT_EQ(h.svc.PlayRecorded(r.events, r.events.size(), pad), 0u);
+    EXPECT_EQ(StateOf(h), recorded);
+    EXPECT_LT(h.app.game.Lives, 5);
+    EXPECT_EQ(h.app.game.Score, r.header.score);
+}
+
+TEST(Recorder, TheDriverStartsFromAReplayAndGoesOnWithItsScript) {
+    test::TempDir dir;
+    const std::string file = dir.Path() + "/game.qbr";
+    const std::string recorded = Record(file, "key Left down\nwait 300\n");
+
+    test::Headless h;
+    DriverHooks hooks;
+    std::vector<InputEvent> events;
+    Replay r;
+    std::string error;
+    ASSERT_TRUE(ReadReplayFile(file, r, error)) << error;
+    Driver driver(h.app.program, h.svc,
+                  {.shot = {}, .replay = [&r](const std::string&, std::vector<InputEvent>& out) {
+                       out = r.events;
+                       return std::string();
+                   }});
+    h.app.Start();
+    std::istringstream script("replay " + file +
+                              " 2\nexpect frmGame.Level 1\nwait 3000\n"
+                              "expect frmGame.lblCount.Visible false\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(driver.Run(script, out, err), 0) << err.str();
+
+    // The whole replay, then one more key: the recording's own end.
+    test::Headless whole;
+    Driver d2(whole.app.program, whole.svc,
+              {.shot = {}, .replay = [&r](const std::string&, std::vector<InputEvent>& out) {
+                   out = r.events;
+                   return std::string();
+               }});
+    whole.app.Start();
+    std::istringstream all("replay " + file + "\n");
+    EXPECT_EQ(d2.Run(all, out, err), 0) << err.str();
+    EXPECT_EQ(StateOf(whole), recorded);
+
+    // Without a reader (the fuzz target) the command is refused.
+    test::Headless bare;
+    EXPECT_EQ(bare.Run("replay " + file + "\n"), 2);
+}
+
+TEST(Recorder, EachGameInADirectoryGetsAFileNamedByItsResult) {
+    test::TempDir dir;
+    test::Headless h;
+    GameRecorder rec(SetupFor(h, "", dir.Path() + "/replays"));
+    h.svc.SetInputLog(&rec);
+    h.app.Start();
+    // Two games: the second begun from the first one's menu.
+    h.Ok(
+        "click frmMenu.cmdPlay\nwait 5000\nset frmGame.Score 4321\nmenu frmGame.mnuNew\n"
+        "wait 5000\n");
+    rec.Finish();
+    ASSERT_EQ(rec.Written().size(), 2u);
+    EXPECT_TRUE(std::regex_search(rec.Written()[0], std::regex("_TESTER_4321_1\\.qbr$")))
+        << rec.Written()[0];
+    EXPECT_TRUE(std::regex_search(rec.Written()[1], std::regex("_TESTER_0_1\\.qbr$")))
+        << rec.Written()[1];
+    EXPECT_TRUE(
+        std::regex_search(rec.Written()[1], std::regex("replays/[0-9]{4}-[0-9]{2}-[0-9]{2}_")));
+    // Each begins as a game begun from the menu of a program just started.
+    for (const std::string& f : rec.Written()) {
+        Replay r;
+        std::string error;
+        ASSERT_TRUE(ReadReplayFile(f, r, error)) << error;
+        ASSERT_GE(r.events.size(), 2u);
+        EXPECT_EQ(r.events[1].control, "cmdPlay");
+        EXPECT_TRUE(r.header.complete);
+    }
+}
+
+TEST(Recorder, PruningKeepsTheMostRecentAndThoseInTheTables) {
+    test::TempDir dir;
+    auto write = [&dir](const std::string& name, int64_t started, int32_t score) {
+        Header h;
+        h.startedMs = started;
+        h.score = score;
+        h.player = "P";
+        std::ofstream(dir.Path() + "/" + name, std::ios::binary) << EncodeReplay(h, {});
+    };
+    for (int i = 1; i <= 25; ++i) write("g" + std::to_string(100 + i) + ".qbr", i * 1000, i);
+    std::ofstream(dir.Path() + "/notes.qbr") << "not a replay";
+    std::ofstream(dir.Path() + "/g000.txt") << "not ours";
+    // Game 2's score still stands in a table.
+    const auto removed =
+        PruneReplays(dir.Path(), kKeptRecent, [](const Header& h) { return h.score == 2; });
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir.Path())) left.insert(e.path().filename());
+    std::set<std::string> expected = {"notes.qbr", "g000.txt", "g102.qbr"};
+    for (int i = 6; i <= 25; ++i) expected.insert("g" + std::to_string(100 + i) + ".qbr");
+    EXPECT_EQ(left, expected);
+    EXPECT_EQ(removed.size(), 4u);
+}
+
+}  // namespace
+}  // namespace qbx::replay
