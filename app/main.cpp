@@ -1,10 +1,5 @@
 // The program's entry point: the windowed game, or the headless driver running a script.
-#include <unistd.h>
-
 #include <QApplication>
-#include <QGuiApplication>
-#include <QSocketNotifier>
-#include <QTimer>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -12,10 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "app/art_pictures.h"
 #include "app/end_signals.h"
@@ -23,21 +15,16 @@
 #include "app/instructions_layout.h"
 #include "app/sound_choice.h"
 #include "app/state_report.h"
+#include "app/windowed_game.h"
 #include "art/art.h"
 #include "backends/headless/driver.h"
 #include "backends/headless/headless_services.h"
-#include "backends/qt/auto_repeat.h"
-#include "backends/qt/pad_input.h"
-#include "backends/qt/qt_services.h"
 #include "backends/qt/shot.h"
 #include "forms/quibblix.h"
 #include "sound/effects.h"
 
 #ifndef QUIBBLIX_VERSION
 #define QUIBBLIX_VERSION "1.0.0"
-#endif
-#ifndef QUIBBLIX_APP_ID
-#define QUIBBLIX_APP_ID "io.github.quibblix.quibblix"
 #endif
 
 namespace {
@@ -77,34 +64,6 @@ constexpr const char* kUsage =
     "A game controller plays too: the d-pad or the left stick walks, A or B fires, X or Y\n"
     "gives up the power-up, Start pauses; on the menus the d-pad picks a button, A presses\n"
     "it and B goes back.\n";
-
-// The command that starts this game under a virtual display: the program as the player ran it
-// (a bare name was found on the PATH, a path works from where it was typed), with its options.
-std::string UnderVirtualDisplay(int argc, char** argv) {
-    std::ostringstream line;
-    line << "xvfb-run -a";
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        const bool plain = !a.empty() && a.find_first_not_of(
-                                             "abcdefghijklmnopqrstuvwxyz"
-                                             "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                             "0123456789_-+=/.,:@%") == std::string_view::npos;
-        line << ' ';
-        if (plain) {
-            line << a;
-            continue;
-        }
-        line << '\'';
-        for (char c : a) {
-            if (c == '\'')
-                line << "'\\''";
-            else
-                line << c;
-        }
-        line << '\'';
-    }
-    return line.str();
-}
 
 // Four times the game's window (905 pixels wide) is about as wide as a 4K screen.
 constexpr uint64_t kMaxScale = 4;
@@ -276,128 +235,6 @@ int RunHeadless(const Options& o, char* argv0) {
     return driver.Run(in, std::cout, std::cerr);
 }
 
-// While the window system starts up, Qt's messages are held back: if the platform cannot start
-// (a display that does not answer), Qt would print a page about plugins and abort; say what
-// happened in one sentence instead.
-std::vector<std::pair<QtMsgType, std::string>> startupMessages;
-std::string virtualDisplayCommand;
-QtMessageHandler previousHandler = nullptr;
-
-void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
-                           const QString& message) {
-    if (type == QtFatalMsg) {
-        const QByteArray display = qgetenv("DISPLAY");
-        std::cerr << "Quibblix could not open a window on the display";
-        if (!display.isEmpty()) std::cerr << ' ' << display.constData();
-        std::cerr << "; to run it without one, use: " << virtualDisplayCommand << "\n";
-        std::cerr.flush();
-        ::_exit(1);
-    }
-    std::string category = context.category ? context.category : "";
-    startupMessages.emplace_back(
-        type,
-        (category.empty() || category == "default" ? "" : category + ": ") + message.toStdString());
-}
-
-int RunWindowed(const Options& o, int argc, char** argv) {
-    char* argv0 = argv[0];
-    virtualDisplayCommand = UnderVirtualDisplay(argc, argv);
-    const std::string noDisplay =
-        "Quibblix needs a graphical display; to run it without one, use: " + virtualDisplayCommand +
-        "\n";
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        std::cerr << noDisplay;
-        return 1;
-    }
-    int qtArgc = 1;
-    char* qtArgv[] = {argv0, nullptr};
-    previousHandler = qInstallMessageHandler(StartupMessageHandler);
-    QApplication qapp(qtArgc, qtArgv);
-    qInstallMessageHandler(previousHandler);
-    // The desktop matches the windows to the installed launcher and its icon by this name.
-    QGuiApplication::setDesktopFileName(QStringLiteral(QUIBBLIX_APP_ID));
-    for (const auto& [type, text] : startupMessages)
-        if (type != QtDebugMsg) std::cerr << text << "\n";
-    startupMessages.clear();
-    if (!QGuiApplication::primaryScreen()) {
-        std::cerr << noDisplay;
-        return 1;
-    }
-    // A held key comes as repeated presses only, however the X server's events are timed.
-    qbx::AskForDetectableAutoRepeat();
-    // Keys let go while another program has the keyboard are never seen here.
-    QObject::connect(&qapp, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState s) {
-        if (s != Qt::ApplicationActive) qbx::ForgetHeldKeys();
-    });
-
-    // The screens decide when the program ends, not the last window to close.
-    qapp.setQuitOnLastWindowClosed(false);
-
-    // Every window takes the application's icon.
-    QGuiApplication::setWindowIcon(qbx::art::AppIcon());
-    qbx::QtServices svc(o.scale);
-    // The player's sound choice is remembered; --mute holds for this run only.
-    qbx::SoundChoice choice;
-    svc.SetSoundOn(choice.On() && !o.mute);
-    svc.OnSoundChanged([&choice](bool on) { choice.Remember(on); });
-    static const qbx::sound::Effects effects;  // read by the audio thread until the end
-    svc.UseSound(effects);
-    // So is the full screen; --window holds for this run only.
-    qbx::FullScreenChoice fullScreen;
-    if (o.fullScreen) fullScreen.Remember(true);
-    svc.SetFullScreen(o.fullScreen || (fullScreen.On() && !o.window));
-    svc.OnFullScreenChanged([&fullScreen](bool on) { fullScreen.Remember(on); });
-    if (!o.recordsDir.empty()) svc.SetProgramDir(o.recordsDir);
-    qbx::Quibblix app(svc);
-    const qbx::ArtPictures artist;
-    app.program.SetArtist(&artist);
-    svc.Attach(app.program);
-    qbx::PadInput pads(app.program, svc);
-    // Every game is kept as a replay, written as it goes: at least once a second, and whole
-    // however the program ends.
-    const auto recorder = qbx::MakeRecorder(
-        app, svc, QUIBBLIX_VERSION, "",
-        qbx::ReplayDir(svc.ProgramDir(), [&svc](const std::string& n) { return svc.Environ(n); }));
-    svc.SetInputLog(recorder.get());
-    svc.BeforeEnd([&recorder] { recorder->Finish(); });
-    QTimer flush;
-    QObject::connect(&flush, &QTimer::timeout, &flush,
-                     [&recorder, &svc] { recorder->FlushIfDue(svc.TheClock().NowMs()); });
-    flush.start(static_cast<int>(qbx::replay::kFlushEveryMs / 4));
-    // The instructions' pictures are placed, and the pads looked for, once the menu is on
-    // screen, so it shows sooner.
-    svc.AfterFirstPaint([&app, &pads] {
-        qbx::LayoutInstructions(app.instructions);
-        pads.Start();
-    });
-    bool ended = false;
-    svc.OnNothingLoaded([&ended] {
-        ended = true;
-        QCoreApplication::exit(0);
-    });
-    // A signal asking the program to end is taken by the event loop, as the Exit command.
-    QSocketNotifier endSignal(qbx::EndSignalFd(), QSocketNotifier::Read);
-    endSignal.setEnabled(qbx::EndSignalFd() >= 0);
-    QObject::connect(&endSignal, &QSocketNotifier::activated,
-                     [&svc, &app] { svc.Dispatch([&app] { app.Exit(); }); });
-    // The state line for tests, refreshed often enough for a test that polls it.
-    QTimer stateTimer;
-    std::unique_ptr<qbx::StateReport> report;
-    if (const QByteArray file = qgetenv("QUIBBLIX_STATE_FILE"); !file.isEmpty()) {
-        report = std::make_unique<qbx::StateReport>(file.toStdString());
-        QObject::connect(&stateTimer, &QTimer::timeout,
-                         [&] { report->Write(qbx::StateLine(app, svc)); });
-        stateTimer.start(20);
-    }
-    svc.Dispatch([&app] { app.Start(); });
-    if (ended) return 0;
-    const int rc = qapp.exec();
-    recorder->Finish();
-    svc.SetInputLog(nullptr);
-    return rc;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -406,5 +243,12 @@ int main(int argc, char** argv) {
     int rc = ParseArgs(argc, argv, o);
     if (rc >= 0) return rc;
     if (!o.verify.empty()) return qbx::VerifyReplayCommand(o.verify, std::cout, std::cerr);
-    return o.headless ? RunHeadless(o, argv[0]) : RunWindowed(o, argc, argv);
+    if (o.headless) return RunHeadless(o, argv[0]);
+    qbx::WindowOptions w;
+    w.scale = o.scale;
+    w.mute = o.mute;
+    w.fullScreen = o.fullScreen;
+    w.window = o.window;
+    w.recordsDir = o.recordsDir;
+    return qbx::RunWindowed(w, argc, argv);
 }

@@ -19,8 +19,8 @@
 #include "art/art.h"
 #include "backends/qt/qt_services.h"
 #include "forms/quibblix.h"
-#include "play_field.h"
 #include "sound/effects.h"
+#include "app/stand_in.h"
 
 int main(int argc, char** argv) {
     int scale = 1, level = 0;
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
             app.menu.cmdPlay_Click();
             g.Level = static_cast<int16_t>(level);
             g.Form_Load();
-            if (g.IsLoaded()) g.C().imgCharacter->Left = qbx::bench::kAside;
+            if (g.IsLoaded()) g.C().imgCharacter->Left = qbx::kAside;
         });
     }
 
@@ -84,13 +84,13 @@ int main(int argc, char** argv) {
             if (!g.IsVisible()) return;
             svc.Dispatch([&] {
                 auto& c = g.C();
-                c.imgCharacter->Left = qbx::bench::kAside;
-                const std::optional<int> left = qbx::bench::AimUnderABubble(g, nextTarget, 40);
+                c.imgCharacter->Left = qbx::kAside;
+                const std::optional<int> left = qbx::AimUnderABubble(g, nextTarget, 40);
                 if (!left) return;
                 c.imgCharacter->Left = static_cast<float>(*left);
                 g.KeyDown('W', 0);
                 g.KeyUp('W', 0);
-                c.imgCharacter->Left = qbx::bench::kAside;
+                c.imgCharacter->Left = qbx::kAside;
             });
         });
         player.start(10);

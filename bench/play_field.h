@@ -12,6 +12,7 @@
 #include "backends/headless/headless_services.h"
 #include "forms/game/frmGame.h"
 #include "forms/quibblix.h"
+#include "app/stand_in.h"
 
 namespace qbx::bench {
 
@@ -31,15 +32,6 @@ struct HeadlessGame {
     Driver driver;
     std::string err;
 };
-
-// Far outside the field, where no bubble or power-up reaches the character.
-constexpr int kAside = -20000;
-
-// Where the character must stand (its Left) for the fire key to launch an arrow that splits a
-// bubble it meets within maxTicks bubble ticks, taking the bubbles in turn from nextTarget on;
-// nothing while an arrow is up, in the countdown, the pause or the level-complete panel, or
-// when no bubble can be split so.
-std::optional<int> AimUnderABubble(FrmGame& g, int& nextTarget, int maxTicks);
 
 class BusyField {
 public:

@@ -163,10 +163,15 @@ std::string Program() {
     return p && *p ? p : QUIBBLIX_PROGRAM;
 }
 
-Game::Game(const XServer& x, const std::string& dir, const std::vector<std::string>& args)
+std::string PanelGame() {
+    return QUIBBLIX_PANEL_GAME;
+}
+
+Game::Game(const XServer& x, const std::string& dir, const std::vector<std::string>& args,
+           const std::string& program)
     : x_(x), dir_(dir) {
     std::filesystem::create_directories(RecordsDir());
-    std::vector<std::string> argv = {Program(), "--records-dir", RecordsDir()};
+    std::vector<std::string> argv = {program, "--records-dir", RecordsDir()};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> env = x.Env();
     for (const std::string& e :

@@ -67,10 +67,14 @@ private:
     std::optional<Process> process_;
 };
 
-// The game in a window on the server, its home, configuration, data and records in dir.
+std::string Program();
+
+// The game in a window on the server, its home, configuration, data and records in dir; the
+// program is the game itself unless another build of it is named.
 class Game {
 public:
-    Game(const XServer& x, const std::string& dir, const std::vector<std::string>& args = {});
+    Game(const XServer& x, const std::string& dir, const std::vector<std::string>& args = {},
+         const std::string& program = Program());
 
     Process& Proc() { return *process_; }
     // The state line's words, name to value; empty before the first line is written.
@@ -103,6 +107,8 @@ private:
 
 // The program under test: the QUIBBLIX environment variable, else the one built beside.
 std::string Program();
+// The same game with a stand-in player that clears the first level (tests/e2e/panel_game.cpp).
+std::string PanelGame();
 std::string ReadFile(const std::string& path);
 
 }  // namespace qbx::e2e

@@ -1,0 +1,195 @@
+// The windowed game as the program composes it.
+#include "app/windowed_game.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/art_pictures.h"
+#include "app/end_signals.h"
+#include "app/game_replays.h"
+#include "app/instructions_layout.h"
+#include "app/sound_choice.h"
+#include "app/state_report.h"
+#include "art/art.h"
+#include "backends/qt/auto_repeat.h"
+#include "backends/qt/pad_input.h"
+#include "backends/qt/qt_services.h"
+#include "forms/quibblix.h"
+#include "sound/effects.h"
+
+#ifndef QUIBBLIX_VERSION
+#define QUIBBLIX_VERSION "1.0.0"
+#endif
+#ifndef QUIBBLIX_APP_ID
+#define QUIBBLIX_APP_ID "io.github.quibblix.quibblix"
+#endif
+
+namespace qbx {
+
+namespace {
+
+// The command that starts this game under a virtual display: the program as the player ran it
+// (a bare name was found on the PATH, a path works from where it was typed), with its options.
+std::string UnderVirtualDisplay(int argc, char** argv) {
+    std::ostringstream line;
+    line << "xvfb-run -a";
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        const bool plain = !a.empty() && a.find_first_not_of(
+                                             "abcdefghijklmnopqrstuvwxyz"
+                                             "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                             "0123456789_-+=/.,:@%") == std::string_view::npos;
+        line << ' ';
+        if (plain) {
+            line << a;
+            continue;
+        }
+        line << '\'';
+        for (char c : a) {
+            if (c == '\'')
+                line << "'\\''";
+            else
+                line << c;
+        }
+        line << '\'';
+    }
+    return line.str();
+}
+
+// While the window system starts up, Qt's messages are held back: if the platform cannot start
+// (a display that does not answer), Qt would print a page about plugins and abort; say what
+// happened in one sentence instead.
+std::vector<std::pair<QtMsgType, std::string>> startupMessages;
+std::string virtualDisplayCommand;
+QtMessageHandler previousHandler = nullptr;
+
+void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (type == QtFatalMsg) {
+        const QByteArray display = qgetenv("DISPLAY");
+        std::cerr << "Quibblix could not open a window on the display";
+        if (!display.isEmpty()) std::cerr << ' ' << display.constData();
+        std::cerr << "; to run it without one, use: " << virtualDisplayCommand << "\n";
+        std::cerr.flush();
+        ::_exit(1);
+    }
+    std::string category = context.category ? context.category : "";
+    startupMessages.emplace_back(
+        type,
+        (category.empty() || category == "default" ? "" : category + ": ") + message.toStdString());
+}
+
+}  // namespace
+
+int RunWindowed(const WindowOptions& o, int argc, char** argv, const WhenStarted& started) {
+    char* argv0 = argv[0];
+    virtualDisplayCommand = UnderVirtualDisplay(argc, argv);
+    const std::string noDisplay =
+        "Quibblix needs a graphical display; to run it without one, use: " + virtualDisplayCommand +
+        "\n";
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::cerr << noDisplay;
+        return 1;
+    }
+    int qtArgc = 1;
+    char* qtArgv[] = {argv0, nullptr};
+    previousHandler = qInstallMessageHandler(StartupMessageHandler);
+    QApplication qapp(qtArgc, qtArgv);
+    qInstallMessageHandler(previousHandler);
+    // The desktop matches the windows to the installed launcher and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUIBBLIX_APP_ID));
+    for (const auto& [type, text] : startupMessages)
+        if (type != QtDebugMsg) std::cerr << text << "\n";
+    startupMessages.clear();
+    if (!QGuiApplication::primaryScreen()) {
+        std::cerr << noDisplay;
+        return 1;
+    }
+    // A held key comes as repeated presses only, however the X server's events are timed.
+    AskForDetectableAutoRepeat();
+    // Keys let go while another program has the keyboard are never seen here.
+    QObject::connect(&qapp, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState s) {
+        if (s != Qt::ApplicationActive) ForgetHeldKeys();
+    });
+
+    // The screens decide when the program ends, not the last window to close.
+    qapp.setQuitOnLastWindowClosed(false);
+
+    // Every window takes the application's icon.
+    QGuiApplication::setWindowIcon(art::AppIcon());
+    QtServices svc(o.scale);
+    // The player's sound choice is remembered; --mute holds for this run only.
+    SoundChoice choice;
+    svc.SetSoundOn(choice.On() && !o.mute);
+    svc.OnSoundChanged([&choice](bool on) { choice.Remember(on); });
+    static const sound::Effects effects;  // read by the audio thread until the end
+    svc.UseSound(effects);
+    // So is the full screen; --window holds for this run only.
+    FullScreenChoice fullScreen;
+    if (o.fullScreen) fullScreen.Remember(true);
+    svc.SetFullScreen(o.fullScreen || (fullScreen.On() && !o.window));
+    svc.OnFullScreenChanged([&fullScreen](bool on) { fullScreen.Remember(on); });
+    if (!o.recordsDir.empty()) svc.SetProgramDir(o.recordsDir);
+    Quibblix app(svc);
+    const ArtPictures artist;
+    app.program.SetArtist(&artist);
+    svc.Attach(app.program);
+    PadInput pads(app.program, svc);
+    // Every game is kept as a replay, written as it goes: at least once a second, and whole
+    // however the program ends.
+    const auto recorder = MakeRecorder(
+        app, svc, QUIBBLIX_VERSION, "",
+        ReplayDir(svc.ProgramDir(), [&svc](const std::string& n) { return svc.Environ(n); }));
+    svc.SetInputLog(recorder.get());
+    svc.BeforeEnd([&recorder] { recorder->Finish(); });
+    QTimer flush;
+    QObject::connect(&flush, &QTimer::timeout, &flush,
+                     [&recorder, &svc] { recorder->FlushIfDue(svc.TheClock().NowMs()); });
+    flush.start(static_cast<int>(replay::kFlushEveryMs / 4));
+    // The instructions' pictures are placed, and the pads looked for, once the menu is on
+    // screen, so it shows sooner.
+    svc.AfterFirstPaint([&app, &pads] {
+        LayoutInstructions(app.instructions);
+        pads.Start();
+    });
+    bool ended = false;
+    svc.OnNothingLoaded([&ended] {
+        ended = true;
+        QCoreApplication::exit(0);
+    });
+    // A signal asking the program to end is taken by the event loop, as the Exit command.
+    QSocketNotifier endSignal(EndSignalFd(), QSocketNotifier::Read);
+    endSignal.setEnabled(EndSignalFd() >= 0);
+    QObject::connect(&endSignal, &QSocketNotifier::activated,
+                     [&svc, &app] { svc.Dispatch([&app] { app.Exit(); }); });
+    // The state line for tests, refreshed often enough for a test that polls it.
+    QTimer stateTimer;
+    std::unique_ptr<StateReport> report;
+    if (const QByteArray file = qgetenv("QUIBBLIX_STATE_FILE"); !file.isEmpty()) {
+        report = std::make_unique<StateReport>(file.toStdString());
+        QObject::connect(&stateTimer, &QTimer::timeout,
+                         [&] { report->Write(StateLine(app, svc)); });
+        stateTimer.start(20);
+    }
+    svc.Dispatch([&app] { app.Start(); });
+    if (ended) return 0;
+    if (started) started(app, svc);
+    const int rc = qapp.exec();
+    recorder->Finish();
+    svc.SetInputLog(nullptr);
+    return rc;
+}
+
+}  // namespace qbx
