@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -155,7 +156,14 @@ XServer::XServer() {
 }
 
 int XServer::Tool(const std::vector<std::string>& args, std::string* out) const {
-    return Run(args, Env(), out);
+    std::string said;
+    const int status = Run(args, Env(), &said);
+    // A tool that failed says why in the test's output, with the server's own log.
+    if (status != 0)
+        std::cerr << args.front() << " exited " << status << ": " << said
+                  << "Xvfb's log: " << ReadFile(dir_.Path() + "/xvfb.log") << "\n";
+    if (out) *out = said;
+    return status;
 }
 
 std::string Program() {
