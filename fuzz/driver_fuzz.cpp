@@ -13,29 +13,17 @@
 #include "backends/headless/driver.h"
 #include "backends/headless/headless_services.h"
 #include "forms/quibblix.h"
+#include "fuzz_temp_dir.h"
 #include "records/record_file.h"
 
 namespace {
 
 constexpr int64_t kWaitBudgetMs = 10000;
 
-// One directory for the whole run, removed at exit.
-struct TempDir {
-    TempDir() {
-        path = (std::filesystem::temp_directory_path() / "quibblix-fuzz-XXXXXX").string();
-        if (!mkdtemp(path.data())) std::abort();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string path;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const TempDir records;
+    static const qbx::fuzz::TempDir records;
     const std::string& dir = records.path;
     // Every input starts from no records.
     std::error_code ec;

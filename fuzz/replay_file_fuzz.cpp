@@ -13,25 +13,13 @@
 #include "backends/headless/headless_services.h"
 #include "engine/gamepad.h"
 #include "forms/quibblix.h"
+#include "fuzz_temp_dir.h"
 #include "replay/replay_file.h"
 
 namespace {
 
 // Inputs played per fuzz input: about a minute of play, so that one input stays quick.
 constexpr size_t kMaxPlayed = 20000;
-
-// One directory for the whole run, removed at exit.
-struct TempDir {
-    TempDir() {
-        path = (std::filesystem::temp_directory_path() / "quibblix-fuzz-XXXXXX").string();
-        if (!mkdtemp(path.data())) std::abort();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string path;
-};
 
 }  // namespace
 
@@ -45,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (r.events.size() > r.header.events) std::abort();
 
-    static const TempDir records;
+    static const qbx::fuzz::TempDir records;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(records.path, ec))
         std::filesystem::remove_all(entry.path(), ec);

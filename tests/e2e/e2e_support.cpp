@@ -121,18 +121,6 @@ int Run(const std::vector<std::string>& argv, const std::vector<std::string>& en
     return status ? *status : -1;
 }
 
-TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/quibblix-e2e-XXXXXX";
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary directory");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 XServer::XServer() {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");

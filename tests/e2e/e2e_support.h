@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace qbx::e2e {
 
 // A child process, ended (SIGTERM, then SIGKILL after ten seconds) and reaped when this goes
@@ -41,16 +43,7 @@ private:
 int Run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
         std::string* out = nullptr);
 
-// A fresh directory under the system's temporary directory, removed at the end.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using test::TempDir;
 
 // Xvfb on a display number of its own, without a window manager.
 class XServer {

@@ -9,17 +9,6 @@
 
 namespace qbx::test {
 
-TempDir::TempDir() {
-    std::string templ = (std::filesystem::temp_directory_path() / "quibblix-test-XXXXXX").string();
-    char* made = mkdtemp(templ.data());
-    path_ = made ? std::string(made) : templ;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 Headless::Headless(uint64_t seed) : svc(seed), app(svc), driver(app.program, svc) {
     svc.Attach(app.program);
     svc.SetProgramDir(dir.Path());

@@ -8,18 +8,9 @@
 #include "backends/headless/driver.h"
 #include "backends/headless/headless_services.h"
 #include "forms/quibblix.h"
+#include "support/temp_dir.h"
 
 namespace qbx::test {
-
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 struct Headless {
     explicit Headless(uint64_t seed = 7);
