@@ -1,8 +1,11 @@
 // Replays in the program: the recorder's view of the game, and verification.
 #include "app/game_replays.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <ostream>
 #include <system_error>
@@ -101,6 +104,21 @@ std::unique_ptr<replay::GameRecorder> MakeRecorder(Quibblix& app, Services& svc,
                StandsIn(recordDir + "/" + records::kLevelFileName, h.player, h.level);
     };
     return std::make_unique<replay::GameRecorder>(std::move(s));
+}
+
+std::vector<ReplayListing> KeptReplays::List() {
+    std::vector<ReplayListing> list;
+    for (const replay::KeptReplay& k : replay::ListReplays(dir_)) {
+        const replay::Header& h = k.header;
+        const std::time_t t = static_cast<std::time_t>(h.startedMs / 1000);
+        std::tm local{};
+        localtime_r(&t, &local);
+        char when[32];
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
+        list.push_back({k.path, when, h.player, h.score, h.level,
+                        static_cast<int64_t>(std::min<uint64_t>(h.lengthMs, INT64_MAX))});
+    }
+    return list;
 }
 
 std::string ReadReplayInputs(const std::string& file, std::vector<InputEvent>& events) {

@@ -2,6 +2,7 @@
 // verifying a replay by playing it headless.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -23,6 +24,22 @@ std::string ReplayDir(const std::string& programDir, const records::Environment&
 std::unique_ptr<replay::GameRecorder> MakeRecorder(Quibblix& app, Services& svc,
                                                    const std::string& version,
                                                    const std::string& file, const std::string& dir);
+
+// The replays kept in a directory, for the Replays screen; watching one is left to the
+// backend that shows it.
+class KeptReplays : public ReplayShelf {
+public:
+    using Watcher = std::function<void(const std::string& file)>;
+    KeptReplays(std::string dir, Watcher watch) : dir_(std::move(dir)), watch_(std::move(watch)) {}
+    std::vector<ReplayListing> List() override;
+    void Watch(const std::string& file) override {
+        if (watch_) watch_(file);
+    }
+
+private:
+    std::string dir_;
+    Watcher watch_;
+};
 
 // Reads a replay file's inputs for the headless driver; an error text, or "".
 std::string ReadReplayInputs(const std::string& file, std::vector<InputEvent>& events);

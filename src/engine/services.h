@@ -7,6 +7,7 @@
 #include <deque>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "engine/sound.h"
 
@@ -19,6 +20,27 @@ class Timer;
 // no handler runs after it (the way the program ends at once in a real window).
 struct ProgramEnded : std::exception {
     const char* what() const noexcept override { return "program ended"; }
+};
+
+// A kept replay, as a list of them shows it.
+struct ReplayListing {
+    std::string file;
+    std::string when;  // the date and time the game began, as the player reads it
+    std::string player;
+    int32_t score = 0;
+    int16_t level = 0;
+    int64_t lengthMs = 0;
+};
+
+// The replays kept beside the record files, and watching one; the program provides them.
+class ReplayShelf {
+public:
+    virtual ~ReplayShelf() = default;
+    // The most recently begun first.
+    virtual std::vector<ReplayListing> List() = 0;
+    // Watches the replay in a game screen of its own, once the handler asking for it has
+    // returned; the screens hear nothing of it.
+    virtual void Watch(const std::string& file) = 0;
 };
 
 enum class ScreenEvent { Loaded, Unloaded, Shown, Hidden, Activated, PointerChanged };
@@ -47,9 +69,16 @@ public:
     // The player's choice; it changes nothing of the game but what is heard.
     virtual void SetSoundOn(bool on) = 0;
 
+    // The kept replays, or null where there are none to show (a replay being verified).
+    ReplayShelf* Replays() const { return shelf_; }
+    void SetReplayShelf(ReplayShelf* shelf) { shelf_ = shelf; }
+
     virtual void TimerChanged(Timer& t) = 0;
     virtual void TimerDestroyed(Timer& t) = 0;
     virtual void ScreenChanged(Screen& s, ScreenEvent e) = 0;
+
+private:
+    ReplayShelf* shelf_ = nullptr;
 };
 
 // Uniform random numbers in [0, 1), as single precision, reseedable. Values pushed with Force

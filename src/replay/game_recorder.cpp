@@ -131,28 +131,28 @@ void GameRecorder::Finish() {
     if (setup_.file.empty()) PruneReplays(setup_.dir, kKeptRecent, setup_.inTables);
 }
 
-std::vector<std::string> PruneReplays(const std::string& dir, size_t keepRecent,
-                                      const std::function<bool(const Header&)>& inTables) {
-    struct Found {
-        std::string path;
-        Header header;
-    };
-    std::vector<Found> found;
+std::vector<KeptReplay> ListReplays(const std::string& dir) {
+    std::vector<KeptReplay> found;
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         if (!it->is_regular_file(ec) || it->path().extension() != kReplayExtension) continue;
-        Found f{it->path().string(), {}};
+        KeptReplay f{it->path().string(), {}};
         std::string error;
         if (ReadHeaderFile(f.path, f.header, error)) found.push_back(std::move(f));
     }
-    // The most recently begun first; the name breaks ties, so the order never depends on the
-    // directory's.
-    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+    std::sort(found.begin(), found.end(), [](const KeptReplay& a, const KeptReplay& b) {
         if (a.header.startedMs != b.header.startedMs)
             return a.header.startedMs > b.header.startedMs;
         return a.path > b.path;
     });
+    return found;
+}
+
+std::vector<std::string> PruneReplays(const std::string& dir, size_t keepRecent,
+                                      const std::function<bool(const Header&)>& inTables) {
+    const std::vector<KeptReplay> found = ListReplays(dir);
     std::vector<std::string> removed;
+    std::error_code ec;
     for (size_t i = keepRecent; i < found.size(); ++i) {
         if (inTables && inTables(found[i].header)) continue;
         if (fs::remove(found[i].path, ec)) removed.push_back(found[i].path);

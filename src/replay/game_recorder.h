@@ -75,6 +75,14 @@ private:
 // A name for a file in a directory: date and time, player, and score and level once known.
 std::string ReplayFileStem(int64_t wallClockMs, const std::string& player);
 
+struct KeptReplay {
+    std::string path;
+    Header header;
+};
+// The replays in dir whose header can be read, the most recently begun first; the name breaks
+// ties, so the order never depends on the directory's.
+std::vector<KeptReplay> ListReplays(const std::string& dir);
+
 // Removes replays from dir but the keepRecent most recently begun and those inTables keeps.
 // Files that are not replays are left alone. Returns the names removed.
 std::vector<std::string> PruneReplays(const std::string& dir, size_t keepRecent,

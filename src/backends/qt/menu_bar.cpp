@@ -26,8 +26,8 @@ void ScreenView::BuildMenu() {
             // Once the screen is unloaded its menu items are gone; the window follows soon.
             if (!screen_) return;
             Screen* s = screen_;
-            Noted({.kind = InputEvent::Kind::Menu, .form = s->Name(), .control = m->DisplayName()});
-            Dispatch([s, m] { s->ClickMenu(*m); });
+            Input({.kind = InputEvent::Kind::Menu, .form = s->Name(), .control = m->DisplayName()},
+                  [s, m] { s->ClickMenu(*m); });
         };
     };
     for (MenuItem* top : items) {

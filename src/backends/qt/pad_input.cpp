@@ -63,8 +63,8 @@ void PadInput::Poll() {
                     if (it == open_.end()) break;
                     SDL_GameControllerClose(static_cast<SDL_GameController*>(it->second));
                     open_.erase(it);
-                    host_.Noted({.kind = InputEvent::Kind::PadGone});
-                    host_.Dispatch([this] { pad_.Disconnected(); });
+                    host_.Input({.kind = InputEvent::Kind::PadGone},
+                                [this] { pad_.Disconnected(); });
                     break;
                 }
                 case SDL_CONTROLLERBUTTONDOWN:
@@ -80,10 +80,10 @@ void PadInput::Poll() {
                     // Input waits while a message box is open, as the keyboard's does.
                     if (QApplication::activeModalWidget()) break;
                     const int value = e.caxis.value;
-                    host_.Noted({.kind = InputEvent::Kind::PadMove,
+                    host_.Input({.kind = InputEvent::Kind::PadMove,
                                  .axis = static_cast<int>(axis),
-                                 .value = value});
-                    host_.Dispatch([this, axis, value] { pad_.Move(axis, value); });
+                                 .value = value},
+                                [this, axis, value] { pad_.Move(axis, value); });
                     break;
                 }
                 default:
@@ -144,11 +144,11 @@ void PadInput::Button(int sdlButton, bool down) {
                 if (QPushButton* ok = box->defaultButton()) ok->click();
             return;
         }
-        host_.Noted({.kind = InputEvent::Kind::PadPress, .value = static_cast<int>(b)});
-        host_.Dispatch([this, b] { pad_.Press(b); });
+        host_.Input({.kind = InputEvent::Kind::PadPress, .value = static_cast<int>(b)},
+                    [this, b] { pad_.Press(b); });
     } else {
-        host_.Noted({.kind = InputEvent::Kind::PadRelease, .value = static_cast<int>(b)});
-        host_.Dispatch([this, b] { pad_.Release(b); });
+        host_.Input({.kind = InputEvent::Kind::PadRelease, .value = static_cast<int>(b)},
+                    [this, b] { pad_.Release(b); });
     }
 }
 

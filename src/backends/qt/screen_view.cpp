@@ -92,8 +92,7 @@ void ClientArea::ForwardKey(QKeyEvent* e, bool down, bool repeat) {
     in.code = code;
     in.shift = shift;
     in.repeat = down && repeat;
-    view_.Noted(in);
-    view_.Dispatch([s, code, shift, down, repeat] {
+    view_.Input(in, [s, code, shift, down, repeat] {
         if (down)
             s->KeyDown(code, shift, repeat);
         else
@@ -162,8 +161,7 @@ void ClientArea::mouseReleaseEvent(QMouseEvent* e) {
     in.kind = InputEvent::Kind::Click;
     in.form = s->Name();
     in.control = b->DisplayName();
-    view_.Noted(in);
-    view_.Dispatch([s, b] { s->ClickButton(*b); });
+    view_.Input(in, [s, b] { s->ClickButton(*b); });
 }
 
 bool ClientArea::focusNextPrevChild(bool) {
@@ -231,12 +229,15 @@ QSize ScreenView::ClientSize() const {
 void ScreenView::KeyboardLost() {
     if (!screen_) return;
     Screen* s = screen_;
-    Noted({.kind = InputEvent::Kind::Deactivate, .form = s->Name()});
-    Dispatch([s] { s->WindowDeactivated(); });
+    Input({.kind = InputEvent::Kind::Deactivate, .form = s->Name()},
+          [s] { s->WindowDeactivated(); });
 }
 
-void ScreenView::Noted(const InputEvent& e) {
-    if (host_) host_->Noted(e);
+void ScreenView::Input(const InputEvent& e, const std::function<void()>& call) {
+    if (host_)
+        host_->Input(e, call);
+    else
+        call();
 }
 
 void ScreenView::Dispatch(const std::function<void()>& call) {
@@ -372,8 +373,7 @@ void ScreenView::closeEvent(QCloseEvent* e) {
     e->ignore();
     if (!screen_) return;
     Screen* s = screen_;
-    Noted({.kind = InputEvent::Kind::Close, .form = s->Name()});
-    Dispatch([s] { s->CloseBox(); });
+    Input({.kind = InputEvent::Kind::Close, .form = s->Name()}, [s] { s->CloseBox(); });
 }
 
 bool ScreenView::eventFilter(QObject* watched, QEvent* e) {

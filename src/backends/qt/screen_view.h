@@ -36,6 +36,12 @@ public:
     virtual void Dispatch(const std::function<void()>& call) = 0;
     // An input about to be dispatched, for a replay being recorded.
     virtual void Noted(const InputEvent& /*e*/) {}
+    // Every input from a window or a pad comes here: noted, then dispatched, unless the host
+    // takes it for itself (a replay being watched keeps the player's input from the screens).
+    virtual void Input(const InputEvent& e, const std::function<void()>& call) {
+        Noted(e);
+        Dispatch(call);
+    }
     // A window of the screen has just been painted.
     virtual void ViewPainted(const Screen& /*s*/) {}
     // Whether the windows fill the screen; the player's choice, told by the window that took it.
@@ -182,7 +188,8 @@ public:
 
     // Runs a call into the core through the host.
     void Dispatch(const std::function<void()>& call);
-    void Noted(const InputEvent& e);
+    // An input for the screen, through the host.
+    void Input(const InputEvent& e, const std::function<void()>& call);
     // The screen's window lost the keyboard (a replay records it as such).
     void KeyboardLost();
 
