@@ -27,8 +27,8 @@ bool HeadlessServices::Deliver(const InputEvent& e, Gamepad& pad) {
 }
 
 void HeadlessServices::DoEvents() {
-    if (replay_) {
-        PlayNested();
+    if (playback_) {
+        playback_->PlayPump();
         return;
     }
     struct PumpEnd {
@@ -68,8 +68,8 @@ void HeadlessServices::Sleep(int ms) {
 
 void HeadlessServices::MsgBox(const std::string& text, const std::string& title) {
     messages_.push_back({title, text});
-    if (replay_) {
-        PlayNested();
+    if (playback_) {
+        playback_->PlayPump();
         return;
     }
     Noted({.kind = InputEvent::Kind::PumpEnd});
@@ -77,11 +77,8 @@ void HeadlessServices::MsgBox(const std::string& text, const std::string& title)
 
 uint64_t HeadlessServices::TimeOfDaySeed() {
     // Past the part of a recording being played, the game goes on with seeds of its own.
-    if (replay_ && replayAt_ < replayEnd_) {
-        if ((*replay_)[replayAt_].kind == InputEvent::Kind::Seed)
-            return (*replay_)[replayAt_++].seed;
-        ++astray_;
-    }
+    if (playback_)
+        if (const auto recorded = playback_->TakeSeed()) return *recorded;
     // Deterministic for a given --seed: the virtual time of day and the number of reseeds.
     const uint64_t seed =
         seed_ * 0x100000001b3ULL + static_cast<uint64_t>(clock_.ms) * 1000003ULL + ++reseeds_;
@@ -118,50 +115,22 @@ namespace qbx {
 
 size_t HeadlessServices::PlayRecorded(const std::vector<InputEvent>& events, size_t end,
                                       Gamepad& pad) {
-    struct Playing {
-        HeadlessServices& s;
-        ~Playing() { s.replay_ = nullptr; }
-    } playing{*this};
-    replay_ = &events;
-    replayAt_ = 0;
-    replayEnd_ = std::min(end, events.size());
-    astray_ = 0;
-    replayBaseMs_ = clock_.ms - (events.empty() ? 0 : events.front().atMs);
-    replayPad_ = &pad;
-    while (replayAt_ < replayEnd_) {
-        const InputEvent& e = (*replay_)[replayAt_++];
-        // A pump's end or a seed at the outermost level: nothing asked for it.
-        if (e.kind == InputEvent::Kind::PumpEnd || e.kind == InputEvent::Kind::Seed)
-            ++astray_;
-        else
-            PlayOne(e);
-        if (program_) program_->CollectGarbage();
-    }
-    return astray_;
-}
-
-void HeadlessServices::PlayNested() {
-    while (replayAt_ < replayEnd_) {
-        const InputEvent& e = (*replay_)[replayAt_++];
-        if (e.kind == InputEvent::Kind::PumpEnd) return;
-        if (e.kind == InputEvent::Kind::Seed)
-            ++astray_;
-        else
-            PlayOne(e);
-    }
-}
-
-void HeadlessServices::PlayOne(const InputEvent& e) {
+    const int64_t baseMs = clock_.ms - (events.empty() ? 0 : events.front().atMs);
     // The clock follows the recording, never backwards, so the schedule's phases stay sound for
     // whatever comes after.
-    clock_.ms = std::max(clock_.ms, replayBaseMs_ + e.atMs);
-    if (e.kind != InputEvent::Kind::Tick) {
-        if (!DeliverInput(*program_, *replayPad_, e)) ++astray_;
-        return;
+    Playback playback(*program_, queue_, pad, events, end, [this, baseMs](const InputEvent& e) {
+        clock_.ms = std::max(clock_.ms, baseMs + e.atMs);
+    });
+    struct Playing {
+        HeadlessServices& s;
+        ~Playing() { s.playback_ = nullptr; }
+    } playing{*this};
+    playback_ = &playback;
+    while (!playback.Done()) {
+        playback.PlayNext();
+        if (program_) program_->CollectGarbage();
     }
-    Control* c = FindLoadedControl(*program_, e.form, e.control);
-    auto* t = c && c->kind == Kind::Timer ? static_cast<Timer*>(c) : nullptr;
-    if (!t || !t->Enabled() || t->Running() || !queue_.Fire(*t)) ++astray_;
+    return playback.Astray();
 }
 
 }  // namespace qbx

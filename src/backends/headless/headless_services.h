@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/input.h"
+#include "engine/playback.h"
 #include "engine/program.h"
 #include "engine/services.h"
 #include "engine/timer_queue.h"
@@ -80,7 +81,7 @@ public:
     // recording. Returns how many inputs went astray: had nowhere to go, or came where the
     // rules did not ask for them, which means the play has left the recorded game.
     size_t PlayRecorded(const std::vector<InputEvent>& events, size_t end, Gamepad& pad);
-    bool Replaying() const { return replay_ != nullptr; }
+    bool Replaying() const { return playback_ != nullptr; }
     const TimerQueue& Timers() const { return queue_; }
     bool Ended() const { return ended_; }
     const std::vector<MessageRecord>& Messages() const { return messages_; }
@@ -94,15 +95,10 @@ private:
     };
 
     void Noted(const InputEvent& e);
-    void PlayNested();
-    void PlayOne(const InputEvent& e);
 
     Program* program_ = nullptr;
     InputLog* log_ = nullptr;
-    const std::vector<InputEvent>* replay_ = nullptr;
-    size_t replayAt_ = 0, replayEnd_ = 0, astray_ = 0;
-    int64_t replayBaseMs_ = 0;
-    Gamepad* replayPad_ = nullptr;
+    Playback* playback_ = nullptr;
     uint64_t seed_;
     uint64_t reseeds_ = 0;
     VirtualClock clock_;

@@ -1,0 +1,63 @@
+// Recorded inputs played to the screens again, in order: ticks are fired as they were recorded,
+// never by a clock; an event pump or a message box the rules run takes the inputs that came
+// inside it, up to its end; the seeds the rules read come from the recording. An input that comes
+// where the rules did not ask for it, or has nowhere to go, has gone astray: the play has left
+// the recorded game.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "engine/input.h"
+
+namespace qbx {
+
+class Gamepad;
+class Program;
+class TimerQueue;
+
+class Playback {
+public:
+    // Called before each input is delivered: a backend keeps its clock with the recording, or
+    // waits for the input's time. It may throw to abandon the play.
+    using Pace = std::function<void(const InputEvent&)>;
+    // Runs one delivery, inside whatever a backend puts around a call into the screens.
+    using Around = std::function<void(const std::function<void()>&)>;
+
+    // Plays events up to (not including) end.
+    Playback(Program& program, TimerQueue& queue, Gamepad& pad,
+             const std::vector<InputEvent>& events, size_t end, Pace pace = {},
+             Around around = {});
+
+    bool Done() const { return at_ >= end_; }
+    // The input to be played next; only while not Done.
+    const InputEvent& Next() const { return events_[at_]; }
+    size_t Played() const { return at_; }
+    size_t Astray() const { return astray_; }
+
+    // Plays the next input where no handler is running: the end of a pump, or a seed, goes
+    // astray there.
+    void PlayNext();
+    // Inside a handler's event pump or message box: plays the inputs that came inside it, up to
+    // and including its end.
+    void PlayPump();
+    // The seed the rules read now, if the recording has one here; otherwise the play has left
+    // the recording (nullopt, counted astray once the recording is not over).
+    std::optional<uint64_t> TakeSeed();
+
+private:
+    void PlayOne(const InputEvent& e);
+
+    Program& program_;
+    TimerQueue& queue_;
+    Gamepad& pad_;
+    const std::vector<InputEvent>& events_;
+    size_t at_ = 0, end_ = 0, astray_ = 0;
+    Pace pace_;
+    Around around_;
+};
+
+}  // namespace qbx
