@@ -54,26 +54,19 @@ private:
     int16_t level_ = 0;
 };
 
-// A fresh directory under the system's temporary one, removed with its contents.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::error_code ec;
-        std::string tmpl = (std::filesystem::temp_directory_path(ec) / "quibblix-verify-XXXXXX");
-        if (ec) tmpl = "/tmp/quibblix-verify-XXXXXX";
-        if (::mkdtemp(tmpl.data())) path_ = tmpl;
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 }  // namespace
+
+ScratchDir::ScratchDir() {
+    std::error_code ec;
+    std::string tmpl = (std::filesystem::temp_directory_path(ec) / "quibblix-replay-XXXXXX");
+    if (ec) tmpl = "/tmp/quibblix-replay-XXXXXX";
+    if (::mkdtemp(tmpl.data())) path_ = tmpl;
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
 
 std::string ReplayDir(const std::string& programDir, const records::Environment& env) {
     return records::RecordDir(programDir, env) + "/" + replay::kReplayDirName;
@@ -141,11 +134,7 @@ bool VerifyReplay(const std::string& file, Verdict& v, std::string& error) {
     HeadlessServices svc;
     Quibblix app(svc);
     svc.Attach(app.program);
-    svc.SetProgramDir(scratch.Path());
-    // The records are entered under the recorded player's name, in the scratch tables.
-    for (const char* name : records::kUserNameVariables) svc.SetEnv(name, "");
-    svc.SetEnv(records::kUserNameVariables[0], r.header.player);
-    svc.SetEnv("XDG_DATA_HOME", scratch.Path());
+    PlayAgainAs(svc, r.header.player, scratch.Path());
     Gamepad pad(app.program);
     GameEnd end(app);
     svc.SetInputLog(&end);

@@ -16,6 +16,30 @@
 
 namespace qbx {
 
+// A fresh directory under the system's temporary one, removed with its contents: the record
+// files of a game played again.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// A game played again enters its records under the recorded player's name, in the tables of
+// a scratch directory.
+template <class Backend>
+void PlayAgainAs(Backend& svc, const std::string& player, const std::string& scratchDir) {
+    svc.SetProgramDir(scratchDir);
+    for (const char* name : records::kUserNameVariables) svc.SetEnv(name, "");
+    svc.SetEnv(records::kUserNameVariables[0], player);
+    svc.SetEnv("XDG_DATA_HOME", scratchDir);
+}
+
 // Where the replays go: "replays" in the directory that holds the record files.
 std::string ReplayDir(const std::string& programDir, const records::Environment& env);
 

@@ -33,6 +33,7 @@ constexpr const char* kUsage =
     "Usage: quibblix [--scale N] [--fullscreen | --window] [--mute] [--records-dir DIR]\n"
     "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [--record FILE]\n"
     "                [SCRIPT]\n"
+    "       quibblix [--scale N] [--fullscreen | --window] [--mute] --replay FILE\n"
     "       quibblix --verify-replay FILE\n"
     "\n"
     "Without options, opens the game in a window.\n"
@@ -51,6 +52,8 @@ constexpr const char* kUsage =
     "                       /usr, else $XDG_DATA_HOME/quibblix, ~/.local/share/quibblix\n"
     "                       when that is unset)\n"
     "  --record FILE        keep the headless game as a replay in FILE\n"
+    "  --replay FILE        watch a replay in the window, then end: Space pauses, Right\n"
+    "                       and Left double and halve the speed, Esc ends\n"
     "  --verify-replay FILE play a replay without a window and print its result as JSON;\n"
     "                       exit 0 when it is the result the replay claims, 1 when not,\n"
     "                       2 when the file cannot be read\n"
@@ -81,6 +84,7 @@ struct Options {
     bool window = false;
     std::string record;
     std::string verify;
+    std::string watch;
 };
 
 bool ParseUnsigned(const std::string& text, uint64_t& out) {
@@ -136,6 +140,8 @@ int ParseArgs(int argc, char** argv, Options& o) {
             o.scaleGiven = true;
         } else if (a == "--record") {
             if (!value(o.record) || o.record.empty()) return fail("--record needs a file");
+        } else if (a == "--replay") {
+            if (!value(o.watch) || o.watch.empty()) return fail("--replay needs a file");
         } else if (a == "--verify-replay") {
             if (!value(o.verify) || o.verify.empty()) return fail("--verify-replay needs a file");
         } else if (a == "--fullscreen") {
@@ -151,11 +157,13 @@ int ParseArgs(int argc, char** argv, Options& o) {
         }
     }
     if (!o.verify.empty()) {
-        if (o.headless || !o.script.empty() || !o.record.empty() || o.scaleGiven || o.fullScreen ||
-            o.window)
+        if (o.headless || !o.script.empty() || !o.record.empty() || !o.watch.empty() ||
+            o.scaleGiven || o.fullScreen || o.window)
             return fail("--verify-replay takes no other option");
         return -1;
     }
+    if (!o.watch.empty() && (o.headless || !o.record.empty()))
+        return fail("--replay is watched in a window");
     if (!o.headless) {
         if (!o.record.empty()) return fail("--record works only with --headless");
         if (o.seedGiven) return fail("--seed works only with --headless");
@@ -208,6 +216,11 @@ int RunHeadless(const Options& o, char* argv0) {
     };
     hooks.replay = qbx::ReadReplayInputs;
     qbx::Driver driver(app.program, svc, hooks);
+    // The Replays screen lists what a window would; watching needs the window.
+    qbx::KeptReplays shelf(
+        qbx::ReplayDir(svc.ProgramDir(), [&svc](const std::string& n) { return svc.Environ(n); }),
+        {});
+    svc.SetReplayShelf(&shelf);
     std::unique_ptr<qbx::replay::GameRecorder> recorder;
     if (!o.record.empty()) {
         recorder = qbx::MakeRecorder(app, svc, QUIBBLIX_VERSION, o.record, "");
@@ -250,5 +263,15 @@ int main(int argc, char** argv) {
     w.fullScreen = o.fullScreen;
     w.window = o.window;
     w.recordsDir = o.recordsDir;
+    if (!o.watch.empty()) {
+        // A file that cannot be played is said before any window opens.
+        qbx::replay::Header header;
+        std::string error;
+        if (!qbx::replay::ReadHeaderFile(o.watch, header, error)) {
+            std::cerr << "quibblix: cannot read the replay '" << o.watch << "': " << error << "\n";
+            return 2;
+        }
+        w.replayFile = o.watch;
+    }
     return qbx::RunWindowed(w, argc, argv);
 }

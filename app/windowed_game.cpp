@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <iostream>
@@ -19,6 +20,7 @@
 #include "app/end_signals.h"
 #include "app/game_replays.h"
 #include "app/instructions_layout.h"
+#include "app/replay_watch.h"
 #include "app/sound_choice.h"
 #include "app/state_report.h"
 #include "art/art.h"
@@ -26,6 +28,7 @@
 #include "backends/qt/pad_input.h"
 #include "backends/qt/qt_services.h"
 #include "forms/quibblix.h"
+#include "records/record_file.h"
 #include "sound/effects.h"
 
 #ifndef QUIBBLIX_VERSION
@@ -147,17 +150,35 @@ int RunWindowed(const WindowOptions& o, int argc, char** argv, const WhenStarted
     app.program.SetArtist(&artist);
     svc.Attach(app.program);
     PadInput pads(app.program, svc);
+    const records::Environment env = [&svc](const std::string& n) { return svc.Environ(n); };
     // Every game is kept as a replay, written as it goes: at least once a second, and whole
-    // however the program ends.
-    const auto recorder = MakeRecorder(
-        app, svc, QUIBBLIX_VERSION, "",
-        ReplayDir(svc.ProgramDir(), [&svc](const std::string& n) { return svc.Environ(n); }));
-    svc.SetInputLog(recorder.get());
-    svc.BeforeEnd([&recorder] { recorder->Finish(); });
+    // however the program ends. Watching one records nothing.
+    const bool watchOnly = !o.replayFile.empty();
+    const auto recorder =
+        MakeRecorder(app, svc, QUIBBLIX_VERSION, "", ReplayDir(svc.ProgramDir(), env));
     QTimer flush;
-    QObject::connect(&flush, &QTimer::timeout, &flush,
-                     [&recorder, &svc] { recorder->FlushIfDue(svc.TheClock().NowMs()); });
-    flush.start(static_cast<int>(replay::kFlushEveryMs / 4));
+    if (!watchOnly) {
+        svc.SetInputLog(recorder.get());
+        svc.BeforeEnd([&recorder] { recorder->Finish(); });
+        QObject::connect(&flush, &QTimer::timeout, &flush,
+                         [&recorder, &svc] { recorder->FlushIfDue(svc.TheClock().NowMs()); });
+        flush.start(static_cast<int>(replay::kFlushEveryMs / 4));
+    }
+    // The kept replays, watched in a game screen of their own; the Replays screen comes back
+    // when the watching ends.
+    ReplayWatch watch({o.scale, &artist, &svc, records::RecordDir(svc.ProgramDir(), env)});
+    KeptReplays shelf(ReplayDir(svc.ProgramDir(), env), [&watch](const std::string& file) {
+        QTimer::singleShot(0, QCoreApplication::instance(), [&watch, file] {
+            std::string error;
+            if (watch.Watching() || watch.Start(file, error, {})) return;
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Quibblix"),
+                            QStringLiteral("This replay cannot be watched: %1")
+                                .arg(QString::fromStdString(error)),
+                            QMessageBox::Ok, QApplication::activeWindow());
+            box.exec();
+        });
+    });
+    svc.SetReplayShelf(&shelf);
     // The instructions' pictures are placed, and the pads looked for, once the menu is on
     // screen, so it shows sooner.
     svc.AfterFirstPaint([&app, &pads] {
@@ -183,7 +204,16 @@ int RunWindowed(const WindowOptions& o, int argc, char** argv, const WhenStarted
                          [&] { report->Write(StateLine(app, svc)); });
         stateTimer.start(20);
     }
-    svc.Dispatch([&app] { app.Start(); });
+    if (watchOnly) {
+        std::string error;
+        if (!watch.Start(o.replayFile, error, [] { QCoreApplication::exit(0); })) {
+            std::cerr << "quibblix: cannot read the replay '" << o.replayFile << "': " << error
+                      << "\n";
+            return 2;
+        }
+    } else {
+        svc.Dispatch([&app] { app.Start(); });
+    }
     if (ended) return 0;
     if (started) started(app, svc);
     const int rc = qapp.exec();

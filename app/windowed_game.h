@@ -16,6 +16,8 @@ struct WindowOptions {
     bool fullScreen = false;
     bool window = false;
     std::string recordsDir;
+    // Watch this replay, then end, instead of starting the game.
+    std::string replayFile;
 };
 
 // Called once the program has started, just before the event loop runs.

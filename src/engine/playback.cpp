@@ -32,7 +32,11 @@ void Playback::PlayNext() {
 void Playback::PlayPump() {
     while (!Done()) {
         const InputEvent& e = events_[at_++];
-        if (e.kind == InputEvent::Kind::PumpEnd) return;
+        if (e.kind == InputEvent::Kind::PumpEnd) {
+            // A pump that let time pass in the recording lets it pass again.
+            if (pace_) pace_(e);
+            return;
+        }
         if (e.kind == InputEvent::Kind::Seed)
             ++astray_;
         else

@@ -21,16 +21,15 @@ class TimerQueue;
 
 class Playback {
 public:
-    // Called before each input is delivered: a backend keeps its clock with the recording, or
-    // waits for the input's time. It may throw to abandon the play.
+    // Called before each input is delivered, and at the end of each pump: a backend keeps its
+    // clock with the recording, or waits for the input's time. It may throw to abandon the play.
     using Pace = std::function<void(const InputEvent&)>;
     // Runs one delivery, inside whatever a backend puts around a call into the screens.
     using Around = std::function<void(const std::function<void()>&)>;
 
     // Plays events up to (not including) end.
     Playback(Program& program, TimerQueue& queue, Gamepad& pad,
-             const std::vector<InputEvent>& events, size_t end, Pace pace = {},
-             Around around = {});
+             const std::vector<InputEvent>& events, size_t end, Pace pace = {}, Around around = {});
 
     bool Done() const { return at_ >= end_; }
     // The input to be played next; only while not Done.

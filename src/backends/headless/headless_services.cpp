@@ -119,7 +119,7 @@ size_t HeadlessServices::PlayRecorded(const std::vector<InputEvent>& events, siz
     // The clock follows the recording, never backwards, so the schedule's phases stay sound for
     // whatever comes after.
     Playback playback(*program_, queue_, pad, events, end, [this, baseMs](const InputEvent& e) {
-        clock_.ms = std::max(clock_.ms, baseMs + e.atMs);
+        if (e.kind != InputEvent::Kind::PumpEnd) clock_.ms = std::max(clock_.ms, baseMs + e.atMs);
     });
     struct Playing {
         HeadlessServices& s;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include <QTime>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -38,7 +40,7 @@ QtServices::QtServices(int scale, const Clock* clock)
       queue_(clock_) {
     wake_.setSingleShot(true);
     wake_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&wake_, &QTimer::timeout, &wake_, [this] { RunDueTimers(); });
+    QObject::connect(&wake_, &QTimer::timeout, &wake_, [this] { Wake(); });
     tickLogFile_ = qEnvironmentVariable("QUIBBLIX_TICK_LOG").toStdString();
     if (!tickLogFile_.empty()) KeepTickLog();
 }
@@ -85,6 +87,12 @@ void QtServices::DoEvents() {
     // next frame (it may sleep next).
     SyncViews();
     for (auto& [screen, view] : views_) view->FlushFrame();
+    if (watch_) {
+        // The inputs that came inside this pump, each at its time.
+        watch_->playback->PlayPump();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        return;
+    }
     // The other timers keep ticking while a handler lets events run.
     ArmWake();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -93,12 +101,33 @@ void QtServices::DoEvents() {
 
 void QtServices::Sleep(int ms) {
     if (ms <= 0) return;
+    // A recording being watched keeps its pace by the time of its next input.
+    if (watch_) {
+        SyncViews();
+        return;
+    }
     const int64_t start = clock_.NowNs();
     QThread::msleep(static_cast<unsigned long>(ms));
     if (tickLog_) tickLog_->Slept(start, clock_.NowNs());
 }
 
 void QtServices::MsgBox(const std::string& text, const std::string& title) {
+    if (watch_) {
+        // The box stays open as long as it did, as a line over the window.
+        const std::string banner = banner_;
+        std::string line = text;
+        std::replace(line.begin(), line.end(), '\r', ' ');
+        std::replace(line.begin(), line.end(), '\n', ' ');
+        SetBanner(banner + "\n" + line);
+        SyncViews();
+        struct Restore {
+            QtServices& s;
+            std::string banner;
+            ~Restore() { s.SetBanner(banner); }
+        } restore{*this, banner};
+        watch_->playback->PlayPump();
+        return;
+    }
     QWidget* parent = nullptr;
     if (program_)
         if (Screen* active = program_->Active())
@@ -124,6 +153,8 @@ void QtServices::MsgBox(const std::string& text, const std::string& title) {
 }
 
 uint64_t QtServices::TimeOfDaySeed() {
+    if (watch_)
+        if (const auto recorded = watch_->playback->TakeSeed()) return *recorded;
     // Two reseeds within one millisecond still differ.
     const auto ms = static_cast<uint64_t>(QTime::currentTime().msecsSinceStartOfDay());
     const uint64_t seed = ms * 1000003ULL + ++seedCounter_;
@@ -137,10 +168,13 @@ std::string QtServices::ProgramDir() {
 }
 
 std::string QtServices::Environ(const std::string& name) {
+    if (const auto it = env_.find(name); it != env_.end()) return it->second;
     return qgetenv(name.c_str()).toStdString();
 }
 
 void QtServices::End() {
+    // The recorded game ended its program: the watching ends, this program goes on.
+    if (watch_) throw ProgramEnded();
     // The records are written and closed by now; nothing else may run, not even destructors.
     if (beforeEnd_) std::exchange(beforeEnd_, nullptr)();
     WriteTickLog();
@@ -157,7 +191,8 @@ void QtServices::UseSound(const SoundBank& bank) {
 }
 
 void QtServices::PlaySound(Sound effect, int variant) {
-    if (soundOn_ && sound_) sound_->Play(effect, variant);
+    if (soundOn_ && sound_ && (!soundChoiceOf_ || soundChoiceOf_->SoundOn()))
+        sound_->Play(effect, variant);
 }
 
 void QtServices::SetSoundOn(bool on) {
@@ -189,6 +224,17 @@ void QtServices::RunDueTimers() {
 }
 
 void QtServices::ArmWake() {
+    if (watch_) {
+        // The next recorded input's time, at the watcher's speed.
+        const WatchState& w = *watch_;
+        if (w.over || w.paused || w.depth > 0 || w.playback->Done()) {
+            wake_.stop();
+            return;
+        }
+        const double waitMs = (static_cast<double>(w.playback->Next().atMs) - w.NowMs()) / w.speed;
+        wake_.start(waitMs <= 0 ? 0 : static_cast<int>(std::ceil(waitMs)));
+        return;
+    }
     const auto earliest = queue_.EarliestDueMs();
     if (!earliest) {
         wake_.stop();
@@ -272,7 +318,8 @@ void QtServices::ScreenChanged(Screen& s, ScreenEvent e) {
     switch (e) {
         case ScreenEvent::Loaded:
             if (view) ScreenChanged(s, ScreenEvent::Unloaded);
-            views_[&s] = new ScreenView(s, this, scale_);
+            views_[&s] = view = new ScreenView(s, this, scale_);
+            if (!banner_.empty()) view->SetBanner(QString::fromStdString(banner_));
             return;
         case ScreenEvent::Unloaded:
             if (!view) return;
@@ -288,6 +335,7 @@ void QtServices::ScreenChanged(Screen& s, ScreenEvent e) {
             if (!view) {
                 view = new ScreenView(s, this, scale_);
                 views_[&s] = view;
+                if (!banner_.empty()) view->SetBanner(QString::fromStdString(banner_));
             }
             view->Sync();
             view->ShowScreen();

@@ -18,6 +18,7 @@
 #include "backends/qt/sound_output.h"
 #include "backends/qt/tick_log.h"
 #include "engine/input.h"
+#include "engine/playback.h"
 #include "engine/program.h"
 #include "engine/services.h"
 #include "engine/timer_queue.h"
@@ -46,6 +47,8 @@ public:
     // The record files go here rather than to the program's directory.
     void SetProgramDir(std::string dir) { programDir_ = std::move(dir); }
     std::string Environ(const std::string& name) override;
+    // The screens read this value instead of the environment's.
+    void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
     [[noreturn]] void End() override;
     void TimerChanged(Timer& t) override;
     void TimerDestroyed(Timer& t) override;
@@ -104,11 +107,56 @@ public:
 
     // Delivers every tick that is due by the clock, the earliest first.
     void RunDueTimers();
+
+    // ---- watching a recording ----
+    // The windows play recorded inputs at their recorded pace, times the speed, instead of the
+    // timers' own schedule: every tick comes from the recording. Input from the windows and the
+    // pads goes to `taken`, never to the screens; `ended` is told once the play is over (the
+    // recording played out, Stop, or the recorded game ended the program), outside any handler.
+    // `playedOut` is told when the last input has been played; the windows stay until Stop.
+    struct Watching {
+        std::function<void(const InputEvent&)> taken;
+        std::function<void()> playedOut;
+        std::function<void()> ended;
+    };
+    void Watch(const std::vector<InputEvent>& events, Gamepad& pad, Watching w);
+    bool IsWatching() const { return watch_ != nullptr; }
+    // From a quarter of the recorded pace upwards.
+    void SetWatchSpeed(double speed);
+    void SetWatchPaused(bool paused);
+    // Ends the play at its next input, even from inside a handler's pump.
+    void StopWatching();
+    // A line shown across the top of every window (a banner), or none when empty.
+    void SetBanner(const std::string& text);
+    // Plays the effects on another backend's audio device, whose player's choice also mutes
+    // them.
+    void ShareSound(const QtServices& other);
+    void Input(const InputEvent& e, const std::function<void()>& call) override;
+    // Hides every window shown, and keeps the input from the windows and pads away from the
+    // screens, until the windows are brought back as they were.
+    void SetWindowsAside(bool aside);
+    bool InputWithheld() const override { return watch_ != nullptr || aside_; }
     const TimerQueue& Timers() const { return queue_; }
 
 private:
+    struct WatchState {
+        std::unique_ptr<Playback> playback;
+        Watching hooks;
+        double speed = 1;
+        bool paused = false, stopping = false, over = false;
+        int depth = 0;  // deliveries under way
+        // Where the play was in the recording's time when the pace last changed, and when.
+        double anchorMs = 0;
+        int64_t anchorNs = 0;
+        double NowMs() const;
+        void Rebase();
+    };
     void ArmWake();
     void SyncViews();
+    void Wake();
+    void PlayDue();
+    void PaceWatch(const InputEvent& e);
+    void EndWatch();
     void RunAfterFirstPaint();
 
     Program* program_ = nullptr;
@@ -125,12 +173,18 @@ private:
     TimerQueue queue_;
     QTimer wake_;  // single-shot, armed for the earliest due tick
     std::unique_ptr<TickLog> tickLog_;
-    std::unique_ptr<SoundOutput> sound_;
+    std::shared_ptr<SoundOutput> sound_;
+    const QtServices* soundChoiceOf_ = nullptr;  // whose choice mutes the shared device
+    std::unique_ptr<WatchState> watch_;
+    bool aside_ = false;
+    std::vector<QPointer<ScreenView>> setAside_;
+    std::string banner_;
     bool soundOn_ = true;
     bool fullScreen_ = false;
     std::function<void(bool)> onSoundChanged_;
     std::function<void(bool)> onFullScreenChanged_;
     std::string programDir_;
+    std::map<std::string, std::string> env_;
     bool tickLogWritten_ = false;
     std::string tickLogFile_;
     std::unordered_map<const Screen*, ScreenView*> views_;

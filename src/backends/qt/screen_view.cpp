@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -247,6 +248,31 @@ void ScreenView::Dispatch(const std::function<void()>& call) {
         call();
 }
 
+void ScreenView::SetBanner(const QString& text) {
+    if (text.isEmpty()) {
+        if (banner_) banner_->hide();
+        return;
+    }
+    if (!banner_) {
+        banner_ = new QLabel(client_);
+        banner_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        banner_->setAlignment(Qt::AlignCenter);
+        banner_->setMargin(4 * scale_);
+        QFont font(QStringLiteral("Verdana"));
+        font.setPixelSize(14 * scale_);
+        font.setBold(true);
+        banner_->setFont(font);
+        banner_->setStyleSheet(
+            QStringLiteral("QLabel { color: white; background-color: rgba(0, 0, 0, 150); }"));
+    }
+    banner_->setText(text);
+    banner_->setFixedWidth(client_->width());
+    banner_->adjustSize();
+    banner_->move(0, 0);
+    banner_->show();
+    banner_->raise();
+}
+
 void ScreenView::SyncPointer() {
     if (!screen_ || screen_->MousePointer() == pointer_) return;
     pointer_ = screen_->MousePointer();
@@ -264,6 +290,7 @@ void ScreenView::Sync() {
         setWindowTitle(QString::fromStdString(title_));
     }
     SyncMenu();
+    if (menuBar_ && host_) menuBar_->setEnabled(!host_->InputWithheld());
     SyncPointer();
     // A hidden window is painted whole when it shows again.
     if (client_->isVisible() && client_->CollectChanges()) ScheduleFrame();

@@ -19,6 +19,7 @@
 #include "engine/screen.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QMenuBar;
 class QTimer;
@@ -44,6 +45,9 @@ public:
     }
     // A window of the screen has just been painted.
     virtual void ViewPainted(const Screen& /*s*/) {}
+    // Whether input from the windows goes elsewhere than the screens (a replay being watched):
+    // the menus are then shown disabled.
+    virtual bool InputWithheld() const { return false; }
     // Whether the windows fill the screen; the player's choice, told by the window that took it.
     virtual bool WantsFullScreen() const { return false; }
     virtual void FullScreenChosen(bool /*on*/, const ScreenView& /*from*/) {}
@@ -182,6 +186,8 @@ public:
     void ShowScreen();
     // The screen was unloaded: forget it. The window draws nothing and ignores input from now on.
     void Detach();
+    // A line or two across the top of the window, over the screen's controls; none when empty.
+    void SetBanner(const QString& text);
     // Fills the screen with the window, or gives it back its own size.
     void SetFullScreen(bool on);
     bool FullScreen() const { return fullScreen_; }
@@ -223,6 +229,7 @@ private:
     QTimer* frame_ = nullptr;  // single-shot, until the next frame
     int64_t lastFrameNs_ = 0;
     QMenuBar* menuBar_ = nullptr;
+    QLabel* banner_ = nullptr;
     std::vector<MenuEntry> menu_;
     std::string title_;
     std::optional<Pointer> pointer_;  // none before the first sync

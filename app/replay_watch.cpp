@@ -1,0 +1,188 @@
+// Watching a kept replay in the window.
+#include "app/replay_watch.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "app/game_replays.h"
+#include "app/instructions_layout.h"
+#include "backends/qt/qt_services.h"
+#include "engine/gamepad.h"
+#include "forms/quibblix.h"
+#include "records/record_file.h"
+#include "replay/replay_file.h"
+
+namespace qbx {
+
+namespace {
+constexpr double kSlowest = 0.25, kFastest = 16;
+}  // namespace
+
+// Ends the watching when the watched game is over: its game screen unloaded.
+class GameOverWatch : public InputLog {
+public:
+    GameOverWatch(const Screen& game, QtServices& svc) : game_(game), svc_(svc) {}
+    void Noted(const InputEvent&) override {}
+    void ScreenLoaded(const Screen& s, bool loaded) override {
+        if (!loaded && &s == &game_) svc_.StopWatching();
+    }
+
+private:
+    const Screen& game_;
+    QtServices& svc_;
+};
+
+struct ReplayWatch::Watched {
+    ScratchDir scratch;
+    replay::Replay replay;
+    std::unique_ptr<QtServices> svc;
+    std::unique_ptr<Quibblix> app;
+    std::unique_ptr<Gamepad> pad;
+    std::unique_ptr<GameOverWatch> gameOver;
+    double speed = 1;
+    bool paused = false, playedOut = false;
+
+    ~Watched() {
+        // The screens go before the backend that shows them.
+        if (svc) svc->SetInputLog(nullptr);
+        pad.reset();
+        app.reset();
+        svc.reset();
+    }
+};
+
+ReplayWatch::ReplayWatch(Setup setup) : setup_(std::move(setup)) {}
+
+ReplayWatch::~ReplayWatch() = default;
+
+std::string ReplayWatch::Banner(double speed, bool paused, bool playedOut) {
+    std::string times;
+    if (speed == 0.25)
+        times = "\u00bc";
+    else if (speed == 0.5)
+        times = "\u00bd";
+    else
+        times = std::to_string(static_cast<int>(speed));
+    std::string text = "Replay \u2014 \u00d7" + times;
+    if (playedOut)
+        text += " \u2014 end";
+    else if (paused)
+        text += " \u2014 paused";
+    return text;
+}
+
+bool ReplayWatch::Start(const std::string& file, std::string& error, std::function<void()> ended) {
+    if (watched_) {
+        error = "a replay is being watched";
+        return false;
+    }
+    auto w = std::make_unique<Watched>();
+    if (!replay::ReadReplayFile(file, w->replay, error)) return false;
+    if (w->scratch.Path().empty()) {
+        error = "no scratch directory for the record files";
+        return false;
+    }
+    // The watched game's screens show the tables as they are now; what it enters stays in the
+    // scratch copy.
+    std::error_code ec;
+    for (const char* name : {records::kScoreFileName, records::kLevelFileName})
+        std::filesystem::copy_file(setup_.recordsDir + "/" + name, w->scratch.Path() + "/" + name,
+                                   ec);
+    w->svc = std::make_unique<QtServices>(setup_.scale);
+    QtServices& svc = *w->svc;
+    PlayAgainAs(svc, w->replay.header.player, w->scratch.Path());
+    if (setup_.from) {
+        svc.ShareSound(*setup_.from);
+        svc.SetFullScreen(setup_.from->WantsFullScreen());
+    }
+    w->app = std::make_unique<Quibblix>(svc);
+    Quibblix& app = *w->app;
+    app.program.SetArtist(setup_.artist);
+    svc.Attach(app.program);
+    w->pad = std::make_unique<Gamepad>(app.program);
+    w->gameOver = std::make_unique<GameOverWatch>(app.game, svc);
+    svc.SetInputLog(w->gameOver.get());
+    svc.OnNothingLoaded([&svc] { svc.StopWatching(); });
+    LayoutInstructions(app.instructions);
+
+    ended_ = std::move(ended);
+    watched_ = std::move(w);
+    if (setup_.from) setup_.from->SetWindowsAside(true);
+    ShowBanner();
+    svc.Dispatch([&app] { app.Start(); });
+    QtServices::Watching hooks;
+    hooks.taken = [this](const InputEvent& e) { Steer(e); };
+    hooks.playedOut = [this] {
+        watched_->playedOut = true;
+        ShowBanner();
+    };
+    hooks.ended = [this] {
+        // Not from inside the watched program's own call.
+        QTimer::singleShot(0, QCoreApplication::instance(), [this] { Finish(); });
+    };
+    svc.Watch(watched_->replay.events, *watched_->pad, std::move(hooks));
+    return true;
+}
+
+Quibblix* ReplayWatch::Game() const {
+    return watched_ ? watched_->app.get() : nullptr;
+}
+QtServices* ReplayWatch::Backend() const {
+    return watched_ ? watched_->svc.get() : nullptr;
+}
+double ReplayWatch::Speed() const {
+    return watched_ ? watched_->speed : 1;
+}
+bool ReplayWatch::PlayedOut() const {
+    return watched_ && watched_->playedOut;
+}
+
+void ReplayWatch::Steer(const InputEvent& e) {
+    if (!watched_) return;
+    Watched& w = *watched_;
+    QtServices& svc = *w.svc;
+    if (e.kind == InputEvent::Kind::Close) {
+        svc.StopWatching();
+        return;
+    }
+    if (e.kind != InputEvent::Kind::KeyDown || e.shift != 0) return;
+    switch (e.code) {
+        case vk::Escape:
+            if (!e.repeat) svc.StopWatching();
+            return;
+        case vk::Space:
+            if (e.repeat || w.playedOut) return;
+            w.paused = !w.paused;
+            svc.SetWatchPaused(w.paused);
+            break;
+        case vk::Right:
+            w.speed = std::min(kFastest, w.speed * 2);
+            svc.SetWatchSpeed(w.speed);
+            break;
+        case vk::Left:
+            w.speed = std::max(kSlowest, w.speed / 2);
+            svc.SetWatchSpeed(w.speed);
+            break;
+        default:
+            return;
+    }
+    ShowBanner();
+}
+
+void ReplayWatch::ShowBanner() {
+    if (watched_)
+        watched_->svc->SetBanner(Banner(watched_->speed, watched_->paused, watched_->playedOut));
+}
+
+void ReplayWatch::Finish() {
+    if (!watched_) return;
+    watched_.reset();
+    if (setup_.from) setup_.from->SetWindowsAside(false);
+    if (ended_) std::exchange(ended_, nullptr)();
+}
+
+}  // namespace qbx
