@@ -127,6 +127,11 @@ void ClientArea::focusInEvent(QFocusEvent* e) {
     QWidget::focusInEvent(e);
 }
 
+void ClientArea::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    view_.PlaceBanner();
+}
+
 void ClientArea::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     Screen* s = view_.Scr();
@@ -266,11 +271,16 @@ void ScreenView::SetBanner(const QString& text) {
             QStringLiteral("QLabel { color: white; background-color: rgba(0, 0, 0, 150); }"));
     }
     banner_->setText(text);
+    PlaceBanner();
+    banner_->show();
+    banner_->raise();
+}
+
+void ScreenView::PlaceBanner() {
+    if (!banner_) return;
     banner_->setFixedWidth(client_->width());
     banner_->adjustSize();
     banner_->move(0, 0);
-    banner_->show();
-    banner_->raise();
 }
 
 void ScreenView::SyncPointer() {

@@ -103,6 +103,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* e) override;
     void ForwardKey(QKeyEvent* e, bool down, bool repeat);
     void focusInEvent(QFocusEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -188,6 +189,8 @@ public:
     void Detach();
     // A line or two across the top of the window, over the screen's controls; none when empty.
     void SetBanner(const QString& text);
+    // Lays the banner across the client area's width, as it is now.
+    void PlaceBanner();
     // Fills the screen with the window, or gives it back its own size.
     void SetFullScreen(bool on);
     bool FullScreen() const { return fullScreen_; }
