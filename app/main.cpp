@@ -186,6 +186,11 @@ int RunHeadless(const Options& o, char* argv0) {
     svc.Attach(app.program);
     svc.SetProgramDir(o.recordsDir.empty() ? ExecutableDir(argv0) : o.recordsDir);
     if (o.mute) svc.SetSoundOn(false);
+    // The Replays screen lists the replays kept beside the records; nothing is watched here.
+    qbx::KeptReplays shelf(
+        qbx::ReplayDir(svc.ProgramDir(), [&svc](const std::string& n) { return svc.Environ(n); }),
+        nullptr);
+    svc.SetReplayShelf(&shelf);
     // A signal asking the program to end is taken between commands, ticks and pumped events.
     svc.OnOutsideInput([&app] {
         if (qbx::EndSignalled()) app.Exit();
