@@ -26,8 +26,8 @@ std::vector<ControlDesign> ReplaysControlsDesign() {
         Align align;
     };
     static const Column columns[] = {
-        {"lblWhen", "lblWhenTitle", "Date", 120, 1935, Align::Left},
-        {"lblPlayer", "lblPlayerTitle", "Player", 2160, 3255, Align::Left},
+        {"lblWhen", "lblWhenTitle", "Date", 120, 2145, Align::Left},
+        {"lblPlayer", "lblPlayerTitle", "Player", 2370, 3045, Align::Left},
         {"lblScore", "lblScoreTitle", "Score", 5520, 1335, Align::Right},
         {"lblLevel", "lblLevelTitle", "Level", 6960, 735, Align::Right},
         {"lblLength", "lblLengthTitle", "Length", 7800, 1215, Align::Right},
