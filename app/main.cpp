@@ -194,6 +194,11 @@ int RunHeadless(const Options& o, char* argv0) {
     svc.Attach(app.program);
     svc.SetProgramDir(o.recordsDir.empty() ? ExecutableDir(argv0) : o.recordsDir);
     if (o.mute) svc.SetSoundOn(false);
+    // The Replays screen lists the replays kept beside the records; nothing is watched here.
+    qbx::KeptReplays shelf(
+        qbx::ReplayDir(svc.ProgramDir(), [&svc](const std::string& n) { return svc.Environ(n); }),
+        nullptr);
+    svc.SetReplayShelf(&shelf);
     // A signal asking the program to end is taken between commands, ticks and pumped events.
     svc.OnOutsideInput([&app] {
         if (qbx::EndSignalled()) app.Exit();
@@ -216,11 +221,6 @@ int RunHeadless(const Options& o, char* argv0) {
     };
     hooks.replay = qbx::ReadReplayInputs;
     qbx::Driver driver(app.program, svc, hooks);
-    // The Replays screen lists what a window would; watching needs the window.
-    qbx::KeptReplays shelf(
-        qbx::ReplayDir(svc.ProgramDir(), [&svc](const std::string& n) { return svc.Environ(n); }),
-        {});
-    svc.SetReplayShelf(&shelf);
     std::unique_ptr<qbx::replay::GameRecorder> recorder;
     if (!o.record.empty()) {
         recorder = qbx::MakeRecorder(app, svc, QUIBBLIX_VERSION, o.record, "");

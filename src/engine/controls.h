@@ -116,6 +116,10 @@ public:
     bool backOpaque = false;
     Align align = Align::Left;
     bool border = false;
+    // A label that takes the mouse (a row of a list): a click, and a double click after it.
+    std::function<void()> onClick;
+    std::function<void()> onDblClick;
+    bool TakesMouse() const { return onClick || onDblClick; }
 };
 
 class Button : public Control {
@@ -178,8 +182,8 @@ public:
 
 // Virtual-key codes and modifier bits used by the screens.
 namespace vk {
-constexpr int16_t Back = 8, Tab = 9, Enter = 13, Escape = 27, Space = 32, Left = 37, Up = 38,
-                  Right = 39, Down = 40;
+constexpr int16_t Back = 8, Tab = 9, Enter = 13, Escape = 27, Space = 32, PageUp = 33,
+                  PageDown = 34, End = 35, Home = 36, Left = 37, Up = 38, Right = 39, Down = 40;
 constexpr int16_t ShiftMask = 1, CtrlMask = 2, AltMask = 4;
 }  // namespace vk
 

@@ -27,11 +27,16 @@ bool DeliverInput(Program& program, Gamepad& pad, const InputEvent& e) {
                 s->KeyUp(e.code, e.shift);
             return true;
         }
-        case K::Click: {
-            // A hidden or disabled button ignores the click itself.
+        case K::Click:
+        case K::DblClick: {
+            // A hidden or disabled button, or a hidden label, ignores the click itself.
             Control* c = FindLoadedControl(program, e.form, e.control);
             Screen* s = program.Find(e.form);
-            if (!c || c->kind != Kind::Button) return false;
+            if (c && c->kind == Kind::Label && static_cast<Label*>(c)->TakesMouse()) {
+                s->ClickLabel(*static_cast<Label*>(c), e.kind == K::DblClick);
+                return true;
+            }
+            if (!c || c->kind != Kind::Button || e.kind != K::Click) return false;
             s->ClickButton(*static_cast<Button*>(c));
             return true;
         }

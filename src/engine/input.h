@@ -17,7 +17,7 @@ struct InputEvent {
         Tick,        // form.control: a timer's tick as it was really delivered
         KeyDown,     // form, code, shift, repeat
         KeyUp,       // form, code, shift
-        Click,       // form.control: a button
+        Click,       // form.control: a button, or a label that takes the mouse
         Menu,        // form.control: a menu command
         Close,       // form: the window's close box
         Deactivate,  // form: the window lost the keyboard
@@ -28,8 +28,9 @@ struct InputEvent {
         Seed,        // seed: a time-of-day seed the rules read
         PumpEnd,     // an event pump (or a message box) the rules ran has returned
         Sound,       // value: the sound was on (1) or off (0) as the game began
+        DblClick,    // form.control: a label that takes the mouse
     };
-    static constexpr int kKinds = 14;
+    static constexpr int kKinds = 15;
 
     Kind kind = Kind::Tick;
     int64_t atMs = 0;       // on the backend's clock

@@ -417,6 +417,12 @@ void Screen::ClickButton(Button& b) {
     if (b.onClick) b.onClick();
 }
 
+void Screen::ClickLabel(Label& l, bool doubleClick) {
+    if (!IsVisible() || !l.Visible) return;
+    const std::function<void()>& handler = doubleClick ? l.onDblClick : l.onClick;
+    if (handler) handler();
+}
+
 void Screen::ClickMenu(MenuItem& m) {
     if (m.separator || !m.Enabled) return;
     if (m.onClick) m.onClick();

@@ -176,6 +176,8 @@ public:
     void KeyDown(int16_t keyCode, int16_t shift, bool repeat = false);
     void KeyUp(int16_t keyCode, int16_t shift);
     void ClickButton(Button& b);
+    // A click or a double click on a label that takes the mouse; a hidden one ignores it.
+    void ClickLabel(Label& l, bool doubleClick);
     void ClickMenu(MenuItem& m);
     // The window's close box.
     void CloseBox();

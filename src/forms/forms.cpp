@@ -1,4 +1,4 @@
-// Leaving the instructions or the high-score screen.
+// Leaving the instructions, the high-score or the Replays screen.
 #include "forms/forms.h"
 
 #include "forms/game/frmGame.h"

@@ -1,4 +1,4 @@
-// The four screens of the program, so that each can reach the others.
+// The screens of the program, so that each can reach the others.
 #pragma once
 
 #include <cstdint>
@@ -11,15 +11,17 @@ class FrmGame;
 class FrmMenu;
 class FrmInstructions;
 class FrmScores;
+class FrmReplays;
 
 struct Forms {
     FrmGame* game = nullptr;
     FrmMenu* menu = nullptr;
     FrmInstructions* instructions = nullptr;
     FrmScores* scores = nullptr;
+    FrmReplays* replays = nullptr;
 };
 
-// The close button of the instructions and high-score screens: its caption says where the
+// The return button of the instructions, high-score and Replays screens: its caption says where the
 // screen was opened from. Back there: a game still paused, or the menu with Play in focus.
 void ReturnFrom(Forms& forms, Screen& screen, Button& close);
 // Ctrl+X on that button ends the program, recording a game in progress first.

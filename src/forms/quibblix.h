@@ -1,4 +1,4 @@
-// The whole program: the four screens on one backend's services.
+// The whole program: its screens on one backend's services.
 #pragma once
 
 #include "engine/program.h"
@@ -6,6 +6,7 @@
 #include "forms/instructions/frmInstructions.h"
 #include "forms/menu/frmMenu.h"
 #include "forms/pictures.h"
+#include "forms/replays/frmReplays.h"
 #include "forms/scores/frmScores.h"
 
 namespace qbx {
@@ -17,7 +18,8 @@ public:
           game(program, forms),
           menu(program, forms),
           instructions(program, forms),
-          scores(program, forms) {}
+          scores(program, forms),
+          replays(program, forms) {}
 
     // The program starts by showing the main menu; nothing else is loaded.
     void Start() { menu.Show(); }
@@ -35,6 +37,7 @@ public:
     FrmMenu menu;
     FrmInstructions instructions;
     FrmScores scores;
+    FrmReplays replays;  // last: the screens before it keep their order
 };
 
 }  // namespace qbx

@@ -113,6 +113,7 @@ private:
                 case K::Tick:
                 case K::Click:
                 case K::Menu:
+                case K::DblClick:
                     ok = ok && Name(e, true);
                     break;
                 case K::KeyDown:

@@ -54,7 +54,8 @@ uint32_t EventEncoder::NameId(const std::string& name, std::string& out) {
 }
 
 void EventEncoder::Add(const InputEvent& e, std::string& out) {
-    const bool withControl = e.kind == K::Tick || e.kind == K::Click || e.kind == K::Menu;
+    const bool withControl =
+        e.kind == K::Tick || e.kind == K::Click || e.kind == K::Menu || e.kind == K::DblClick;
     const bool withForm = withControl || e.kind == K::KeyDown || e.kind == K::KeyUp ||
                           e.kind == K::Close || e.kind == K::Deactivate;
     uint32_t id = 0;

@@ -158,5 +158,41 @@ TEST(ReplayVerdict, AGameEndedByANewGameVerifiesByItsOwnResult) {
     EXPECT_TRUE(v.matches);
 }
 
+// The Replays screen opened from a game, moved through, clicked and left: the game verifies
+// where no replay is kept, as --verify-replay plays it.
+TEST(ReplayVerdict, AGameThatVisitedTheReplaysScreenVerifiesWithoutAnyReplayKept) {
+    struct Shelf : ReplayShelf {
+        std::vector<ReplayListing> List() override {
+            std::vector<ReplayListing> l;
+            for (int n = 1; n <= 30; ++n) l.push_back({"r" + std::to_string(n), "", "P", n, 1, 0});
+            return l;
+        }
+        void Watch(const std::string& file) override { watched.push_back(file); }
+        std::vector<std::string> watched;
+    } shelf;
+    test::TempDir dir;
+    test::Headless h(7);
+    h.svc.SetReplayShelf(&shelf);
+    auto recorder = MakeRecorder(h.app, h.svc, "1.0.0", dir.Path() + "/game.qbr", "");
+    h.svc.SetInputLog(recorder.get());
+    h.app.Start();
+    h.Ok(
+        "click frmMenu.cmdPlay\nwait 2430\nkey Space\nwait 600\nmenu frmGame.mnuReplays\n"
+        "key Down\nkey End\nkey PageUp\nclick frmReplays.lblPlayer(2)\n"
+        "dblclick frmReplays.lblWhen(5)\nkey Enter\nwait 300\nkey Tab\nkey Tab\nkey Tab\n"
+        "key Enter\nexpect active frmGame\nexpect frmGame.Paused true\nkey Escape\nwait 590\n"
+        "key Space\nwait 2030\nmenu frmGame.mnuReplays\nkey Escape\nkey Escape\nwait 3000\n");
+    recorder->Finish();
+    h.svc.SetInputLog(nullptr);
+    EXPECT_EQ(shelf.watched, (std::vector<std::string>{"r19", "r19"}));
+    Verdict v;
+    std::string error;
+    ASSERT_TRUE(VerifyReplay(dir.Path() + "/game.qbr", v, error)) << error;
+    EXPECT_EQ(v.astray, 0u);
+    EXPECT_GT(v.score, 0);
+    EXPECT_EQ(v.score, h.app.game.Score);
+    EXPECT_TRUE(v.matches);
+}
+
 }  // namespace
 }  // namespace qbx

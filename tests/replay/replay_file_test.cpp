@@ -52,6 +52,8 @@ std::vector<InputEvent> EveryKind() {
     v.push_back({.kind = K::PadMove, .atMs = 1'000'004, .axis = 0, .value = 32767});
     v.push_back({.kind = K::PadGone, .atMs = 1'000'005});
     v.push_back({.kind = K::Click, .atMs = 1'000'006, .form = "frmScores", .control = "cmd(3)"});
+    v.push_back(
+        {.kind = K::DblClick, .atMs = 1'000'007, .form = "frmReplays", .control = "lblPlayer(12)"});
     return v;
 }
 

@@ -28,7 +28,8 @@ struct Driver::Command {
         Expect,
         Rnd,
         Pad,
-        Replay
+        Replay,
+        DblClick
     } op;
     int64_t ms = 0;
     int16_t code = 0, shift = 0;

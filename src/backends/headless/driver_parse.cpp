@@ -49,9 +49,11 @@ bool ParseKey(const std::string& keyName, int16_t& code, int16_t& shift) {
         return false;
     }
     static const std::pair<const char*, int16_t> named[] = {
-        {"left", vk::Left},  {"right", vk::Right}, {"up", vk::Up},
-        {"down", vk::Down},  {"space", vk::Space}, {"escape", vk::Escape},
-        {"esc", vk::Escape}, {"enter", vk::Enter}, {"tab", vk::Tab},
+        {"left", vk::Left},     {"right", vk::Right},       {"up", vk::Up},
+        {"down", vk::Down},     {"space", vk::Space},       {"escape", vk::Escape},
+        {"esc", vk::Escape},    {"enter", vk::Enter},       {"tab", vk::Tab},
+        {"pageup", vk::PageUp}, {"pagedown", vk::PageDown}, {"home", vk::Home},
+        {"end", vk::End},
     };
     for (auto& [n, c] : named)
         if (l == n) {
@@ -207,8 +209,11 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
         }
         return ParsePress(word, tail, cmd.down, cmd.up, error);
     }
-    if (word == "click" || word == "menu" || word == "close") {
-        cmd.op = word == "click" ? Command::Click : word == "menu" ? Command::Menu : Command::Close;
+    if (word == "click" || word == "dblclick" || word == "menu" || word == "close") {
+        cmd.op = word == "click"      ? Command::Click
+                 : word == "dblclick" ? Command::DblClick
+                 : word == "menu"     ? Command::Menu
+                                      : Command::Close;
         if (rest.find_first_of(" \t") != std::string::npos) {
             error = word + " takes one name";
             return false;
@@ -250,9 +255,9 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
         cmd.posted = std::make_unique<Command>();
         if (!Parse(rest, *cmd.posted, error)) return false;
         auto op = cmd.posted->op;
-        if (op != Command::Key && op != Command::Click && op != Command::Menu &&
-            op != Command::Close) {
-            error = "post takes a key, click, menu or close command";
+        if (op != Command::Key && op != Command::Click && op != Command::DblClick &&
+            op != Command::Menu && op != Command::Close) {
+            error = "post takes a key, click, dblclick, menu or close command";
             return false;
         }
         return true;

@@ -97,15 +97,22 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
             }
             return -1;
         }
-        case Command::Click: {
+        case Command::Click:
+        case Command::DblClick: {
+            // A button takes clicks; a label that takes the mouse takes both.
             Screen& s = *program_.Find(cmd.form);
             Control* c = s.IsVisible() ? s.Find(cmd.path) : nullptr;
-            if (!c || c->kind != Kind::Button || !c->Visible) {
-                error = "no visible button " + cmd.form + "." + cmd.path;
+            const bool label = c && c->kind == Kind::Label && static_cast<Label*>(c)->TakesMouse();
+            const bool button = c && c->kind == Kind::Button && cmd.op == Command::Click;
+            if (!c || !(label || button) || !c->Visible) {
+                error = std::string(cmd.op == Command::Click ? "no visible button "
+                                                             : "no visible row ") +
+                        cmd.form + "." + cmd.path;
                 return 2;
             }
-            svc_.Deliver({.kind = InputEvent::Kind::Click, .form = cmd.form, .control = cmd.path},
-                         pad_);
+            const auto kind =
+                cmd.op == Command::Click ? InputEvent::Kind::Click : InputEvent::Kind::DblClick;
+            svc_.Deliver({.kind = kind, .form = cmd.form, .control = cmd.path}, pad_);
             return -1;
         }
         case Command::Menu: {

@@ -58,20 +58,34 @@ ClientArea::ClientArea(ScreenView& view) : QWidget(&view), view_(view) {
     setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
+QPoint ClientArea::ScreenPoint(QPoint pos) const {
+    const Placement place = Place();
+    const int scale = view_.Scale();
+    return place.whole
+               ? QPoint(pos.x() / scale, pos.y() / scale)
+               : QPoint(static_cast<int>(std::floor((pos.x() - place.offset.x()) / place.scale)),
+                        static_cast<int>(std::floor((pos.y() - place.offset.y()) / place.scale)));
+}
+
 Button* ClientArea::ButtonAt(QPoint pos) const {
     Screen* s = view_.Scr();
     if (!s || !s->IsLoaded()) return nullptr;
-    const Placement place = Place();
-    const int scale = view_.Scale();
-    const QPoint at =
-        place.whole
-            ? QPoint(pos.x() / scale, pos.y() / scale)
-            : QPoint(static_cast<int>(std::floor((pos.x() - place.offset.x()) / place.scale)),
-                     static_cast<int>(std::floor((pos.y() - place.offset.y()) / place.scale)));
+    const QPoint at = ScreenPoint(pos);
     // The topmost visible button there; a disabled one still takes the click (and ignores it).
     for (Control* c : s->ZOrder())
         if (c->kind == Kind::Button && c->Visible && PxRect(*c).contains(at))
             return static_cast<Button*>(c);
+    return nullptr;
+}
+
+Label* ClientArea::LabelAt(QPoint pos) const {
+    Screen* s = view_.Scr();
+    if (!s || !s->IsLoaded() || ButtonAt(pos)) return nullptr;
+    const QPoint at = ScreenPoint(pos);
+    for (Control* c : s->ZOrder())
+        if (c->kind == Kind::Label && c->Visible && static_cast<Label*>(c)->TakesMouse() &&
+            PxRect(*c).contains(at))
+            return static_cast<Label*>(c);
     return nullptr;
 }
 
@@ -135,6 +149,11 @@ void ClientArea::resizeEvent(QResizeEvent* e) {
 void ClientArea::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     Screen* s = view_.Scr();
+    if (Label* l = LabelAt(e->position().toPoint())) {
+        pressedLabel_ = l->DisplayName();
+        pressedGeneration_ = s->Generation();
+        return;
+    }
     Button* b = ButtonAt(e->position().toPoint());
     if (!s || !b || !b->Enabled) return;
     pressed_ = b->DisplayName();
@@ -154,7 +173,19 @@ void ClientArea::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void ClientArea::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton || pressed_.empty()) return;
+    if (e->button() != Qt::LeftButton) return;
+    if (!pressedLabel_.empty()) {
+        // As a button's: the press and the release on the same label.
+        const std::string name = std::exchange(pressedLabel_, {});
+        Screen* s = view_.Scr();
+        if (!s || !s->IsLoaded() || s->Generation() != pressedGeneration_) return;
+        Label* l = LabelAt(e->position().toPoint());
+        if (!l || l->DisplayName() != name) return;
+        InputEvent in{.kind = InputEvent::Kind::Click, .form = s->Name(), .control = name};
+        view_.Input(in, [s, l] { s->ClickLabel(*l, false); });
+        return;
+    }
+    if (pressed_.empty()) return;
     const std::string name = std::exchange(pressed_, {});
     pressedOver_ = false;
     update();
@@ -168,6 +199,21 @@ void ClientArea::mouseReleaseEvent(QMouseEvent* e) {
     in.form = s->Name();
     in.control = b->DisplayName();
     view_.Input(in, [s, b] { s->ClickButton(*b); });
+}
+
+void ClientArea::mouseDoubleClickEvent(QMouseEvent* e) {
+    Screen* s = view_.Scr();
+    Label* l = e->button() == Qt::LeftButton ? LabelAt(e->position().toPoint()) : nullptr;
+    if (!s || !l) {
+        mousePressEvent(e);
+        return;
+    }
+    // The first click of the pair was delivered on its release; the second release is not a
+    // click of its own.
+    pressedLabel_.clear();
+    InputEvent in{
+        .kind = InputEvent::Kind::DblClick, .form = s->Name(), .control = l->DisplayName()};
+    view_.Input(in, [s, l] { s->ClickLabel(*l, true); });
 }
 
 bool ClientArea::focusNextPrevChild(bool) {

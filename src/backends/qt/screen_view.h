@@ -107,6 +107,8 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    // Over a label that takes the mouse, a double click; elsewhere a second press.
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     // Tab and Shift+Tab belong to the screen's own focus order, not to Qt's.
     bool focusNextPrevChild(bool next) override;
 
@@ -125,7 +127,11 @@ private:
     void PaintLabel(QPainter& p, const Look& look, size_t index, qreal pictureRatio);
     void PaintControl(QPainter& p, const Control& c, qreal pictureRatio);
     void PaintButton(QPainter& p, const Button& b, bool focused);
+    // Where a point of the widget falls on the screen, in pixels at scale 1.
+    QPoint ScreenPoint(QPoint pos) const;
     Button* ButtonAt(QPoint pos) const;
+    // The topmost visible label that takes the mouse there, unless a button is over it.
+    Label* LabelAt(QPoint pos) const;
     const QImage& PictureImage(PictureRef pic, qreal ratio);
     const QFont& FontFor(const FontSetting& f);
 
@@ -135,6 +141,7 @@ private:
     std::string pressed_;
     uint64_t pressedGeneration_ = 0;
     bool pressedOver_ = false;  // the pointer is still over the pressed button
+    std::string pressedLabel_;  // the label under a mouse press, clicked on release over it
 
     std::vector<Look> looks_, scratch_;  // back to front, in the order they are painted
     QRegion pending_;                    // in pixels at scale 1

@@ -4,6 +4,7 @@
 #include "forms/instructions/frmInstructions.h"
 #include "forms/menu/frmMenu.h"
 #include "forms/menu/menu_design.h"
+#include "forms/replays/frmReplays.h"
 #include "forms/scores/frmScores.h"
 
 namespace qbx {
@@ -77,6 +78,14 @@ void FrmGame::mnuHighScores_Click() {
     Hide();
     forms_.scores->cmdClose().Caption = kReturnToGame;
     static_cast<Screen&>(*forms_.scores).Show();
+}
+
+void FrmGame::mnuReplays_Click() {
+    if (!PausedIfNeeded()) return;
+    forms_.replays->ReadReplays();
+    Hide();
+    forms_.replays->cmdClose().Caption = kReturnToGame;
+    static_cast<Screen&>(*forms_.replays).Show();
 }
 
 void FrmGame::Form_Unload(int16_t& /*cancel*/) {

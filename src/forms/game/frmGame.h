@@ -57,6 +57,7 @@ public:
     void mnuInstructions_Click();
     void mnuAbout_Click();
     void mnuHighScores_Click();
+    void mnuReplays_Click();
 
     std::vector<VarRef> Vars() override;
     std::vector<RecordSet> Records() override;
@@ -78,7 +79,7 @@ public:
         Timer *tmrBonus, *tmrLevelStart, *tmrLeft, *tmrRight, *tmrBubbleSize, *tmrBubbles,
             *tmrArrowGrow;
         MenuItem *mnuNew, *mnuPause, *mnuSound, *mnuExit, *mnuInstructions, *mnuAbout,
-            *mnuHighScores;
+            *mnuHighScores, *mnuReplays;
     };
     Controls& C() {
         EnsureLoaded();

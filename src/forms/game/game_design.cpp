@@ -61,6 +61,7 @@ std::vector<ControlDesign> GameControlsDesign() {
     t.push_back(Mnu("mnuAbout", "&About Quibblix...", "mnuHelp", 'A'));
     t.push_back(Mnu("mnuScores", "Scores", ""));
     t.push_back(Mnu("mnuHighScores", "View &High Scores && Levels", "mnuScores", 'H'));
+    t.push_back(Mnu("mnuReplays", "&Replays...", "mnuScores", 'R'));
     t.push_back(Tmr("tmrBonus", 1000));
     t.push_back(Tmr("tmrLevelStart", 800));
     t.push_back(Tmr("tmrLeft", 16));

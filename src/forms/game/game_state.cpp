@@ -66,6 +66,7 @@ void FrmGame::BindControls() {
     c.mnuInstructions = Ctl<MenuItem>("mnuInstructions");
     c.mnuAbout = Ctl<MenuItem>("mnuAbout");
     c.mnuHighScores = Ctl<MenuItem>("mnuHighScores");
+    c.mnuReplays = Ctl<MenuItem>("mnuReplays");
 
     c.tmrBonus->onTimer = [this] { tmrBonus_Timer(); };
     c.tmrLevelStart->onTimer = [this] { tmrLevelStart_Timer(); };
@@ -82,6 +83,7 @@ void FrmGame::BindControls() {
     c.mnuInstructions->onClick = [this] { mnuInstructions_Click(); };
     c.mnuAbout->onClick = [this] { mnuAbout_Click(); };
     c.mnuHighScores->onClick = [this] { mnuHighScores_Click(); };
+    c.mnuReplays->onClick = [this] { mnuReplays_Click(); };
 }
 
 void FrmGame::UnbindControls() {
@@ -150,6 +152,7 @@ std::map<std::string, std::function<void()>> FrmGame::Routines() {
         {"mnuInstructions_Click", [this] { C(), mnuInstructions_Click(); }},
         {"mnuAbout_Click", [this] { C(), mnuAbout_Click(); }},
         {"mnuHighScores_Click", [this] { C(), mnuHighScores_Click(); }},
+        {"mnuReplays_Click", [this] { C(), mnuReplays_Click(); }},
     };
 }
 

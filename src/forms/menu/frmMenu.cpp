@@ -5,6 +5,7 @@
 #include "forms/game/frmGame.h"
 #include "forms/instructions/frmInstructions.h"
 #include "forms/menu/menu_design.h"
+#include "forms/replays/frmReplays.h"
 #include "forms/scores/frmScores.h"
 
 namespace qbx {
@@ -58,6 +59,13 @@ void FrmMenu::cmdScores_Click() {
     scores.Show();
 }
 
+void FrmMenu::ShowReplays() {
+    FrmReplays& replays = *forms_.replays;
+    replays.ReadReplays();
+    Hide();
+    replays.Show();
+}
+
 void FrmMenu::cmdInstructions_Click() {
     Hide();
     forms_.instructions->Show();
@@ -90,6 +98,9 @@ void FrmMenu::Form_KeyDown(int16_t keyCode, int16_t shift) {
         case 'I':
             cmdInstructions_Click();
             break;
+        case 'R':
+            ShowReplays();
+            break;
         case 'N':
             cmdPlay_Click();
             break;
@@ -110,6 +121,7 @@ std::map<std::string, std::function<void()>> FrmMenu::Routines() {
         {"cmdPlay_Click", [this] { cmdPlay_Click(); }},
         {"cmdScores_Click", [this] { cmdScores_Click(); }},
         {"cmdInstructions_Click", [this] { cmdInstructions_Click(); }},
+        {"ShowReplays", [this] { ShowReplays(); }},
         {"cmdExit_Click", [this] { cmdExit_Click(); }},
         {"ShowAbout", [this] { ShowAbout(); }},
         {"Form_Unload",

@@ -12,6 +12,8 @@ public:
 
     void cmdPlay_Click();
     void cmdScores_Click();
+    // Ctrl+R: the kept replays.
+    void ShowReplays();
     void cmdInstructions_Click();
     void cmdExit_Click();
     void ShowAbout();

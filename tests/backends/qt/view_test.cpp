@@ -296,6 +296,62 @@ TEST_F(QtBackend, AClickOnAVisibleEnabledButtonReachesTheScreen) {
     EXPECT_EQ(t.clicks, std::vector<std::string>{"cmdTwo"});
 }
 
+// A list's rows: labels that take the mouse, one of them partly under a button.
+class RowsScreen : public Screen {
+public:
+    explicit RowsScreen(Program& p)
+        : Screen(p, "frmRows",
+                 ScreenDesign{" Rows", 3000, 1500, kBack, false, false, Pointer::Default},
+                 {Btn("cmdOver", 150, 150, 600, 300, "Over", {"Verdana", 8.25f, false}, kGrey, 0),
+                  Lbl("lblRow", 1, 150, 150, 2400, 300, true, "one", {"Arial", 9.75f, true}, {}),
+                  Lbl("lblRow", 2, 150, 600, 2400, 300, true, "two", {"Arial", 9.75f, true}, {})}) {
+    }
+    Label& Row(int i) {
+        EnsureLoaded();
+        return *Arr<Label>("lblRow").Get(i);
+    }
+    std::vector<std::string> got;
+
+protected:
+    void BindControls() override {
+        for (int i = 1; i <= 2; ++i) {
+            Arr<Label>("lblRow")(i).onClick = [this, i] {
+                got.push_back("click" + std::to_string(i));
+            };
+            Arr<Label>("lblRow")(i).onDblClick = [this, i] {
+                got.push_back("double" + std::to_string(i));
+            };
+        }
+        Ctl<Button>("cmdOver")->onClick = [this] { got.push_back("button"); };
+    }
+    void UnbindControls() override {}
+};
+
+TEST_F(QtBackend, ARowTakesClicksAndDoubleClicksAndAButtonOverItKeepsItsOwn) {
+    RowsScreen s(program);
+    s.Show();
+    ASSERT_NE(svc.ViewOf(s), nullptr);
+    QWidget* client = svc.ViewOf(s)->Client();
+    const QPoint one = CentreOf(s.Row(1), 1), two = CentreOf(s.Row(2), 1);
+    const QPoint button = CentreOf(*static_cast<Button*>(s.Find("cmdOver")), 1);
+    Click(client, one, one);
+    Click(client, one, two);  // released on another row
+    // A double click comes as a press, a release, a double click and a release.
+    auto doubleClick = [&](QPoint at) {
+        Click(client, at, at);
+        SendMouse(client, QEvent::MouseButtonDblClick, at);
+        SendMouse(client, QEvent::MouseButtonRelease, at);
+    };
+    doubleClick(two);
+    EXPECT_EQ(s.got, (std::vector<std::string>{"click1", "click2", "double2"}));
+    // Over the row, the button takes its clicks, two for a double click.
+    s.got.clear();
+    doubleClick(button);
+    s.Row(2).Visible = false;
+    doubleClick(two);
+    EXPECT_EQ(s.got, (std::vector<std::string>{"button", "button"}));
+}
+
 // ---- the window ----
 
 TEST_F(QtBackend, TheWindowAndItsMenuBarFollowTheScreenAndItsCloseBoxAsksIt) {

@@ -108,9 +108,11 @@ TEST(Commands, ExitAndTheCloseBoxEndTheProgramRecordingOnlyAScore) {
 TEST(Commands, ViewCommandsReturnToThePausedGameOrToTheUnpausedPanel) {
     Session s;
     s.IntoPlay();
-    for (const std::string screen : {"frmInstructions", "frmScores"}) {
+    const std::pair<std::string, std::string> views[] = {{"frmInstructions", "mnuInstructions"},
+                                                         {"frmScores", "mnuHighScores"},
+                                                         {"frmReplays", "mnuReplays"}};
+    for (const auto& [screen, item] : views) {
         SCOPED_TRACE(screen);
-        const std::string item = screen == "frmScores" ? "mnuHighScores" : "mnuInstructions";
         const float bubbleTop = s.g.C().BubblePic(0).Top;
         s.Run("menu frmGame." + item + "\nexpect active " + screen + "\nexpect " + screen +
               ".cmdClose.Caption \"Return to Game\"\nwait 500\nclick " + screen +
@@ -121,9 +123,8 @@ TEST(Commands, ViewCommandsReturnToThePausedGameOrToTheUnpausedPanel) {
         s.Run("key Escape\nexpect frmGame.tmrBubbles.Enabled true");
     }
     s.ToThePanel();
-    for (const std::string screen : {"frmInstructions", "frmScores"}) {
+    for (const auto& [screen, item] : views) {
         SCOPED_TRACE("panel, " + screen);
-        const std::string item = screen == "frmScores" ? "mnuHighScores" : "mnuInstructions";
         s.Run("menu frmGame." + item + "\nexpect frmGame.visible false\nclick " + screen +
               ".cmdClose\nexpect active frmGame\nexpect frmGame.cmdContinue.Visible true\n"
               "expect frmGame.Paused false\nexpect frmGame.mousePointer 0");
