@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -154,6 +155,34 @@ int XServer::Tool(const std::vector<std::string>& args, std::string* out) const 
     return status;
 }
 
+bool XServer::CloseWindow(unsigned long window) const {
+    xcb_connection_t* c = xcb_connect(display_.c_str(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return false;
+    }
+    auto atom = [c](const std::string& name) {
+        const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.data());
+        xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(c, cookie, nullptr);
+        const xcb_atom_t a = r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+        std::free(r);
+        return a;
+    };
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = static_cast<xcb_window_t>(window);
+    e.type = atom("WM_PROTOCOLS");
+    e.data.data32[0] = atom("WM_DELETE_WINDOW");
+    e.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, e.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+    // A round trip: the server has taken the message once it answers.
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    const bool sent = !xcb_connection_has_error(c);
+    xcb_disconnect(c);
+    return sent;
+}
+
 std::string Program() {
     const char* p = std::getenv("QUIBBLIX");
     return p && *p ? p : QUIBBLIX_PROGRAM;
@@ -247,6 +276,15 @@ void Game::KeyUp(const std::string& name) const {
     x_.Tool({"/usr/bin/xdotool", "keyup", name});
 }
 
+bool Game::KeyUntil(const std::string& name, const std::vector<std::string>& words,
+                    std::chrono::seconds each) const {
+    for (int i = 0; i < 5; ++i) {
+        Key(name);
+        if (WaitForState(words, each)) return true;
+    }
+    return false;
+}
+
 bool Game::FocusOn(const std::string& button) const {
     for (int i = 0; i < 8; ++i) {
         const std::string before = State()["focus"];
@@ -264,6 +302,17 @@ void Game::ClickAt(int x, int y) const {
     const int wy = std::atoi(at.substr(at.find(',') + 1).c_str());
     x_.Tool({"/usr/bin/xdotool", "mousemove", std::to_string(wx + x), std::to_string(wy + y),
              "click", "1"});
+}
+
+bool Game::CloseBox() const {
+    std::string ids;
+    x_.Tool(
+        {"/usr/bin/xdotool", "search", "--onlyvisible", "--pid", std::to_string(process_->Pid())},
+        &ids);
+    std::istringstream in(ids);
+    std::vector<unsigned long> windows;
+    for (unsigned long id = 0; in >> id;) windows.push_back(id);
+    return windows.size() == 1 && x_.CloseWindow(windows.front());
 }
 
 }  // namespace qbx::e2e

@@ -53,6 +53,9 @@ public:
     std::vector<std::string> Env() const { return {"DISPLAY=" + display_}; }
     // xdotool (or xset) against this server.
     int Tool(const std::vector<std::string>& args, std::string* out = nullptr) const;
+    // What a window manager sends when the window's close box is pressed (WM_DELETE_WINDOW);
+    // false if the server could not be told.
+    bool CloseWindow(unsigned long window) const;
 
 private:
     TempDir dir_;
@@ -86,10 +89,16 @@ public:
     void Key(const std::string& name) const;
     void KeyDown(const std::string& name) const;
     void KeyUp(const std::string& name) const;
+    // The key, pressed again after each wait for the state's words, up to a few times: for a
+    // key that a closing menu may still take.
+    bool KeyUntil(const std::string& name, const std::vector<std::string>& words,
+                  std::chrono::seconds each = std::chrono::seconds(10)) const;
     // Tab until the active screen's focus is on the button; false if it never gets there.
     bool FocusOn(const std::string& button) const;
     // A left click at a point of the active window.
     void ClickAt(int x, int y) const;
+    // The close box of the game's one window on screen; false if there is not exactly one.
+    bool CloseBox() const;
     std::string RecordsDir() const { return dir_ + "/records"; }
 
 private:
