@@ -53,7 +53,7 @@ void GameRecorder::Noted(const InputEvent& e) {
     lastMs_ = e.atMs;
     if (!writer_.IsOpen()) return;
     InputEvent rel = e;
-    rel.atMs = std::max<int64_t>(0, e.atMs - startMs_);
+    rel.atMs = KeptTime(std::max<int64_t>(0, e.atMs - startMs_));
     writer_.Add(rel);
     FlushIfDue(e.atMs);
 }

@@ -18,6 +18,13 @@ inline constexpr const char* kReplayDirName = "replays";
 inline constexpr const char* kReplayExtension = ".qbr";
 inline constexpr size_t kKeptRecent = 20;
 inline constexpr int64_t kFlushEveryMs = 1000;
+// An input's time is kept to the nearest 10 ms. The order of the inputs is what plays the game
+// again; their times only pace the watching. A tick that comes a millisecond early or late would
+// otherwise cost most of a replay's bytes.
+inline constexpr int64_t kTimeStepMs = 10;
+inline int64_t KeptTime(int64_t ms) {
+    return (ms + kTimeStepMs / 2) / kTimeStepMs * kTimeStepMs;
+}
 
 struct RecorderSetup {
     // The screen whose loading begins a game and whose unloading ends it.
