@@ -23,6 +23,8 @@
 namespace qbx {
 
 namespace {
+// How long a message box of a recording being watched stays at least.
+constexpr int64_t kBoxReadNs = 2'000'000'000;
 // The monotonic clock, counted from the program's start.
 class MonotonicClock : public Clock {
 public:
@@ -125,7 +127,10 @@ void QtServices::MsgBox(const std::string& text, const std::string& title) {
             std::string banner;
             ~Restore() { s.SetBanner(banner); }
         } restore{*this, banner};
+        const int64_t openedNs = SteadyNowNs();
         watch_->playback->PlayPump();
+        // However fast the watching, a box stays long enough to be read.
+        HoldWatch(openedNs + kBoxReadNs);
         return;
     }
     QWidget* parent = nullptr;

@@ -148,6 +148,7 @@ private:
         // Where the play was in the recording's time when the pace last changed, and when.
         double anchorMs = 0;
         int64_t anchorNs = 0;
+        int64_t shownNs = 0;  // when the windows last showed the play
         double NowMs() const;
         void Rebase();
     };
@@ -156,6 +157,9 @@ private:
     void Wake();
     void PlayDue();
     void PaceWatch(const InputEvent& e);
+    // Lets the windows be seen until untilNs on the steady clock, the recording's time standing
+    // still meanwhile.
+    void HoldWatch(int64_t untilNs);
     void EndWatch();
     void RunAfterFirstPaint();
 

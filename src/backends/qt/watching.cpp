@@ -1,5 +1,6 @@
 // Watching a recording in the windows: the recorded inputs at their recorded pace times the
 // watcher's speed, the watcher's own input kept from the screens.
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
@@ -16,6 +17,8 @@ namespace {
 constexpr int64_t kPlaySliceNs = 8'000'000;
 // The longest wait between looks at a pause, a speed change or Stop.
 constexpr int kLongestWaitMs = 50;
+// A frame at 60 Hz.
+constexpr int64_t kFrameNs = 16'666'667;
 }  // namespace
 
 double QtServices::WatchState::NowMs() const {
@@ -97,15 +100,23 @@ void QtServices::PlayDue() {
 void QtServices::PaceWatch(const InputEvent& e) {
     WatchState& w = *watch_;
     const auto due = static_cast<double>(e.atMs);
-    bool shown = false;
-    for (;;) {
+    // What the handlers did shows at the display's pace, even where the play runs behind (a busy
+    // machine, a high speed) inside a handler's pump, and the watcher's keys are heard.
+    auto show = [this, &w] {
+        w.shownNs = SteadyNowNs();
+        SyncViews();
+        for (auto& [screen, view] : views_) view->FlushFrame();
+    };
+    if (SteadyNowNs() - w.shownNs >= kFrameNs) {
+        show();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    for (bool shown = false;;) {
         if (w.stopping) throw ProgramEnded();
         if (!w.paused && w.NowMs() >= due) return;
         if (!shown) {
-            // What the handlers did so far shows while the recording's time passes.
             shown = true;
-            SyncViews();
-            for (auto& [screen, view] : views_) view->FlushFrame();
+            show();
         }
         int waitMs = kLongestWaitMs;
         if (!w.paused)
@@ -115,6 +126,19 @@ void QtServices::PaceWatch(const InputEvent& e) {
         QTimer::singleShot(waitMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
         loop.exec();
     }
+}
+
+void QtServices::HoldWatch(int64_t untilNs) {
+    WatchState& w = *watch_;
+    w.Rebase();
+    while (!w.stopping && SteadyNowNs() < untilNs) {
+        QEventLoop loop;
+        QTimer::singleShot(kLongestWaitMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    // The recording's time stood still meanwhile.
+    w.anchorNs = SteadyNowNs();
+    if (w.stopping) throw ProgramEnded();
 }
 
 void QtServices::EndWatch() {
