@@ -17,7 +17,7 @@ namespace qbx::replay {
 
 inline constexpr uint16_t kFormatVersion = 1;
 inline constexpr size_t kHeaderSize = 128;
-// What a reader takes on: a 10-minute game is about 40 KB, an hour's play well under 1 MB.
+// What a reader takes on: a 10-minute game is about 50 KB, an hour's play well under 1 MB.
 inline constexpr size_t kMaxFileBytes = 16u << 20;
 inline constexpr size_t kMaxChunkBytes = 1u << 20;
 inline constexpr size_t kMaxEvents = 8u << 20;
