@@ -201,5 +201,30 @@ TEST(Recorder, PruningKeepsTheMostRecentAndThoseInTheTables) {
     EXPECT_EQ(removed.size(), 4u);
 }
 
+// Ticks a millisecond early or late are kept on the 10 ms steps they belong to, in order and
+// none lost, so a window's jitter does not swell the file; the length stays exact.
+TEST(Recorder, TimesAreKeptToTenMillisecondsAndTheLengthExactly) {
+    test::TempDir dir;
+    test::Headless h;
+    GameRecorder rec(SetupFor(h, dir.Path() + "/game.qbr", ""));
+    InputEvent game{.kind = InputEvent::Kind::Click, .atMs = 1000};
+    rec.Noted(game);
+    rec.ScreenLoaded(h.app.game, true);
+    for (int64_t at : {1009, 1021, 1029, 1041, 1044, 1047})
+        rec.Noted({.kind = InputEvent::Kind::Tick,
+                   .atMs = at,
+                   .form = "frmGame",
+                   .control = "tmrBubbles"});
+    rec.Finish();
+    Replay r;
+    std::string error;
+    ASSERT_TRUE(ReadReplayFile(dir.Path() + "/game.qbr", r, error)) << error;
+    std::vector<int64_t> ticks;
+    for (const InputEvent& e : r.events)
+        if (e.kind == InputEvent::Kind::Tick) ticks.push_back(e.atMs);
+    EXPECT_EQ(ticks, (std::vector<int64_t>{10, 20, 30, 40, 40, 50}));
+    EXPECT_EQ(r.header.lengthMs, 47u);
+}
+
 }  // namespace
 }  // namespace qbx::replay
