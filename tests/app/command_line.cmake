@@ -71,6 +71,16 @@ check(ARGS --headless a.qbx b.qbx STATUS 2 STDERR "unexpected argument 'b.qbx'" 
 check(ARGS --mute --headless --records-dir /nonexistent/dir SCRIPT_THAT_IS_MISSING STATUS 2
       STDERR "cannot read the script" STDERR_LINES 1)
 
+# A replay to watch that cannot be played is said before any window is looked for; one that can
+# gets as far as the display.
+check(ARGS --replay /nonexistent/game.qbr STATUS 2 STDOUT "^$"
+      STDERR "^quibblix: cannot read the replay '/nonexistent/game.qbr': " STDERR_LINES 1)
+check(ARGS --replay STATUS 2 STDERR "--replay needs a file" STDERR_LINES 1)
+check(ARGS --headless --replay x.qbr STATUS 2 STDERR "--replay is watched in a window"
+      STDERR_LINES 1)
+check(ARGS --verify-replay x.qbr --replay y.qbr STATUS 2
+      STDERR "--verify-replay takes no other option" STDERR_LINES 1)
+
 # Every scale from 1 to 4 is taken: the game gets as far as looking for a display, and says how
 # to start it, as it was run, under a virtual one.
 foreach(scale 1 4)
