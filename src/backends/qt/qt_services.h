@@ -155,7 +155,8 @@ private:
     void ArmWake();
     void SyncViews();
     void Wake();
-    void PlayDue();
+    // Plays the inputs due by now; in slices that leave the windows time to paint, or whole.
+    void PlayDue(bool slice = true);
     void PaceWatch(const InputEvent& e);
     // Lets the windows be seen until untilNs on the steady clock, the recording's time standing
     // still meanwhile.

@@ -41,9 +41,9 @@ void QtServices::Watch(const std::vector<InputEvent>& events, Gamepad& pad, Watc
         [this](const std::function<void()>& call) { Dispatch(call); });
     watch_->anchorMs = events.empty() ? 0.0 : static_cast<double>(events.front().atMs);
     watch_->anchorNs = SteadyNowNs();
-    // The inputs that begin the game are played at once, before a window of the program just
-    // started has been painted.
-    PlayDue();
+    // The inputs that begin the game are played at once, however busy the machine, before a
+    // window of the program just started has been painted.
+    PlayDue(false);
 }
 
 void QtServices::SetWatchSpeed(double speed) {
@@ -73,7 +73,7 @@ void QtServices::Wake() {
         RunDueTimers();
 }
 
-void QtServices::PlayDue() {
+void QtServices::PlayDue(bool slice) {
     if (!watch_ || watch_->depth > 0 || watch_->over) return;
     WatchState& w = *watch_;
     const int64_t startNs = SteadyNowNs();
@@ -83,7 +83,7 @@ void QtServices::PlayDue() {
         while (!w.stopping && !w.paused && !w.playback->Done() &&
                static_cast<double>(w.playback->Next().atMs) <= w.NowMs()) {
             w.playback->PlayNext();
-            if (SteadyNowNs() - startNs > kPlaySliceNs) break;
+            if (slice && SteadyNowNs() - startNs > kPlaySliceNs) break;
         }
     } catch (const ProgramEnded&) {
         w.stopping = true;
