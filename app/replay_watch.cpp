@@ -43,8 +43,6 @@ struct ReplayWatch::Watched {
     std::unique_ptr<Quibblix> app;
     std::unique_ptr<Gamepad> pad;
     std::unique_ptr<GameOverWatch> gameOver;
-    double speed = 1;
-    bool paused = false, playedOut = false;
 
     ~Watched() {
         // The screens go before the backend that shows them.
@@ -116,10 +114,7 @@ bool ReplayWatch::Start(const std::string& file, std::string& error, std::functi
     svc.Dispatch([&app] { app.Start(); });
     QtServices::Watching hooks;
     hooks.taken = [this](const InputEvent& e) { Steer(e); };
-    hooks.playedOut = [this] {
-        watched_->playedOut = true;
-        ShowBanner();
-    };
+    hooks.playedOut = [this] { ShowBanner(); };
     hooks.ended = [this] {
         // Not from inside the watched program's own call.
         QTimer::singleShot(0, QCoreApplication::instance(), [this] { Finish(); });
@@ -135,16 +130,15 @@ QtServices* ReplayWatch::Backend() const {
     return watched_ ? watched_->svc.get() : nullptr;
 }
 double ReplayWatch::Speed() const {
-    return watched_ ? watched_->speed : 1;
+    return watched_ ? watched_->svc->WatchSpeed() : 1;
 }
 bool ReplayWatch::PlayedOut() const {
-    return watched_ && watched_->playedOut;
+    return watched_ && watched_->svc->WatchPlayedOut();
 }
 
 void ReplayWatch::Steer(const InputEvent& e) {
     if (!watched_) return;
-    Watched& w = *watched_;
-    QtServices& svc = *w.svc;
+    QtServices& svc = *watched_->svc;
     if (e.kind == InputEvent::Kind::Close) {
         svc.StopWatching();
         return;
@@ -155,17 +149,14 @@ void ReplayWatch::Steer(const InputEvent& e) {
             if (!e.repeat) svc.StopWatching();
             return;
         case vk::Space:
-            if (e.repeat || w.playedOut) return;
-            w.paused = !w.paused;
-            svc.SetWatchPaused(w.paused);
+            if (e.repeat || svc.WatchPlayedOut()) return;
+            svc.SetWatchPaused(!svc.WatchPaused());
             break;
         case vk::Right:
-            w.speed = std::min(kFastest, w.speed * 2);
-            svc.SetWatchSpeed(w.speed);
+            svc.SetWatchSpeed(std::min(kFastest, svc.WatchSpeed() * 2));
             break;
         case vk::Left:
-            w.speed = std::max(kSlowest, w.speed / 2);
-            svc.SetWatchSpeed(w.speed);
+            svc.SetWatchSpeed(std::max(kSlowest, svc.WatchSpeed() / 2));
             break;
         default:
             return;
@@ -174,8 +165,9 @@ void ReplayWatch::Steer(const InputEvent& e) {
 }
 
 void ReplayWatch::ShowBanner() {
-    if (watched_)
-        watched_->svc->SetBanner(Banner(watched_->speed, watched_->paused, watched_->playedOut));
+    if (!watched_) return;
+    const QtServices& svc = *watched_->svc;
+    watched_->svc->SetBanner(Banner(svc.WatchSpeed(), svc.WatchPaused(), svc.WatchPlayedOut()));
 }
 
 void ReplayWatch::Finish() {

@@ -66,6 +66,7 @@ public:
 private:
     uint32_t NameId(const std::string& name, std::string& out);
     std::map<std::string, uint32_t, std::less<>> names_;
+    std::string key_;
     int64_t lastMs_ = 0;
 };
 

@@ -59,7 +59,13 @@ void EventEncoder::Add(const InputEvent& e, std::string& out) {
     const bool withForm = withControl || e.kind == K::KeyDown || e.kind == K::KeyUp ||
                           e.kind == K::Close || e.kind == K::Deactivate;
     uint32_t id = 0;
-    if (withForm) id = NameId(withControl ? e.form + "." + e.control : e.form, out);
+    if (withForm) {
+        // Built in a buffer kept between inputs: a tick a hundred times a second allocates
+        // nothing here.
+        key_.assign(e.form);
+        if (withControl) key_.append(1, '.').append(e.control);
+        id = NameId(key_, out);
+    }
     const uint64_t delta = static_cast<uint64_t>(std::max<int64_t>(0, e.atMs - lastMs_));
     lastMs_ = std::max(lastMs_, e.atMs);
     if (e.kind == K::Tick && id < 0x80) {

@@ -56,6 +56,11 @@ QtServices::~QtServices() {
 // ---- dispatch ----
 
 void QtServices::Dispatch(const std::function<void()>& call) {
+    RunHandler(call);
+    SyncViews();
+}
+
+void QtServices::RunHandler(const std::function<void()>& call) {
     struct Depth {
         int& d;
         explicit Depth(int& depth) : d(depth) { ++d; }
@@ -74,7 +79,6 @@ void QtServices::Dispatch(const std::function<void()>& call) {
                                      [](const Screen* s) { return s->IsLoaded(); });
         if (!anyLoaded && onNothingLoaded_) onNothingLoaded_();
     }
-    SyncViews();
 }
 
 void QtServices::SyncViews() {

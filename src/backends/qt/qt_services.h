@@ -124,6 +124,10 @@ public:
     // From a quarter of the recorded pace upwards.
     void SetWatchSpeed(double speed);
     void SetWatchPaused(bool paused);
+    double WatchSpeed() const { return watch_ ? watch_->speed : 1; }
+    bool WatchPaused() const { return watch_ && watch_->paused; }
+    // Every input of the recording has been played.
+    bool WatchPlayedOut() const { return watch_ && watch_->playback->Done(); }
     // Ends the play at its next input, even from inside a handler's pump.
     void StopWatching();
     // A line shown across the top of every window (a banner), or none when empty.
@@ -152,6 +156,9 @@ private:
         double NowMs() const;
         void Rebase();
     };
+    // Dispatch without bringing the windows up to date (a recording being watched does that once
+    // a frame, not once an input).
+    void RunHandler(const std::function<void()>& call);
     void ArmWake();
     void SyncViews();
     void Wake();

@@ -38,7 +38,7 @@ void QtServices::Watch(const std::vector<InputEvent>& events, Gamepad& pad, Watc
     watch_->playback = std::make_unique<Playback>(
         *program_, queue_, pad, events, events.size(),
         [this](const InputEvent& e) { PaceWatch(e); },
-        [this](const std::function<void()>& call) { Dispatch(call); });
+        [this](const std::function<void()>& call) { RunHandler(call); });
     watch_->anchorMs = events.empty() ? 0.0 : static_cast<double>(events.front().atMs);
     watch_->anchorNs = SteadyNowNs();
     // The inputs that begin the game are played at once, however busy the machine, before a
@@ -89,6 +89,7 @@ void QtServices::PlayDue(bool slice) {
         w.stopping = true;
     }
     --w.depth;
+    SyncViews();
     if (w.stopping) {
         EndWatch();
         return;
