@@ -231,7 +231,7 @@ int RunHeadless(const Options& o, char* argv0) {
         app.Start();
     } catch (const qbx::ProgramEnded&) {
         app.program.CollectGarbage();
-        std::cout << driver.Dump() << "\n";
+        std::cout << driver.Dump() << std::endl;
         return 0;
     }
     if (o.script.empty()) {

@@ -154,7 +154,9 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
             return -1;
         }
         case Command::Dump:
-            out << Dump(cmd.form) << "\n";
+            // Each line goes out whole as soon as it is written: a client reading the driver
+            // through a pipe waits for it before it sends the next command.
+            out << Dump(cmd.form) << std::endl;
             return -1;
         case Command::Shot: {
             if (!hooks_.shot) {
@@ -213,7 +215,7 @@ int Driver::RunLine(const std::string& raw, int lineNo, std::ostream& out, std::
     Command cmd;
     std::string error;
     if (!Parse(line, cmd, error)) {
-        err << "line " << lineNo << ": " << error << "\n";
+        err << "line " << lineNo << ": " << error << std::endl;
         return 2;
     }
     // Input posted by earlier lines waits for an event pump inside this command; whatever no
@@ -226,7 +228,7 @@ int Driver::RunLine(const std::string& raw, int lineNo, std::ostream& out, std::
         program_.CollectGarbage();
     }
     if (rc >= 0) {
-        err << "line " << lineNo << ": " << error << "\n";
+        err << "line " << lineNo << ": " << error << std::endl;
         return rc;
     }
     return -1;
@@ -246,7 +248,7 @@ int Driver::Run(std::istream& script, std::ostream& out, std::ostream& err) {
         svc_.DeliverOutside();
     } catch (const ProgramEnded&) {
         program_.CollectGarbage();
-        out << Dump() << "\n";
+        out << Dump() << std::endl;
         return 0;
     }
     return 0;
