@@ -11,8 +11,10 @@
 #include <QLockFile>
 #include <QSaveFile>
 #include <QString>
+#include <QSysInfo>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 
 #include "records/record_table.h"
 
@@ -99,10 +101,9 @@ bool WriteRecordFile(const std::string& path, const std::string& text) {
 namespace {
 
 // A lock file that names no owner is left by a program that died between creating it and
-// writing its owner into it; the lock-file class would take it for held until it is
-// kStaleMs old. It is ownerless when it is empty or unreadable, older than a moment (a living
-// program writes its owner at once), and no process holds the file lock that every owner
-// keeps on it.
+// writing its owner into it; the lock-file class would take it for held. It is ownerless when it is
+// empty or unreadable, older than a moment (a living program writes its owner at once), and no
+// process holds the file lock that every owner keeps on it.
 void RemoveOwnerlessLock(QLockFile& lock, const std::string& lockPath) {
     qint64 pid = 0;
     QString host, app;
@@ -126,16 +127,79 @@ void RemoveOwnerlessLock(QLockFile& lock, const std::string& lockPath) {
     close(fd);
 }
 
+// A lock file as it was seen: which file it was and what it said.
+struct LockSighting {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    timespec modified{};
+    std::string owner;
+
+    bool operator==(const LockSighting& o) const {
+        return dev == o.dev && ino == o.ino && modified.tv_sec == o.modified.tv_sec &&
+               modified.tv_nsec == o.modified.tv_nsec && owner == o.owner;
+    }
+};
+
+std::optional<LockSighting> LookAtLock(const std::string& lockPath) {
+    struct stat st {};
+    if (lstat(lockPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    QFile f(ToQ(lockPath));
+    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray bytes = f.read(4096);
+    return LockSighting{st.st_dev, st.st_ino, st.st_mtim, bytes.toStdString()};
+}
+
+// Whether the lock names its owner on another machine sharing the directory. Such an owner's
+// process id means nothing here, so whether it lives is judged by watching the lock instead.
+bool HeldFromAnotherHost(const QLockFile& lock) {
+    qint64 pid = 0;
+    QString host, app;
+    return lock.getLockInfo(&pid, &host, &app) && !host.isEmpty() &&
+           host != QSysInfo::machineHostName();
+}
+
+// Removes a lock of another machine that has stayed as it was seen, unless it has changed
+// since: a second remover, or the next owner, may have been quicker. The removal itself is
+// guarded by the lock-file class's own removal lock, so two removers never both act.
+void RemoveDeadLock(const std::string& lockPath, const LockSighting& seen) {
+    QLockFile removal(ToQ(lockPath + ".rmlock"));
+    removal.setStaleLockTime(RecordLock::kStaleMs);
+    if (!removal.tryLock(0)) return;
+    if (LookAtLock(lockPath) == seen) unlink(lockPath.c_str());
+}
+
 }  // namespace
 
 RecordLock::RecordLock(const std::string& recordPath)
     : lock_(std::make_unique<QLockFile>(ToQ(recordPath + ".lock"))) {
-    lock_->setStaleLockTime(kStaleMs);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    // A lock is never judged by its file's time against this machine's clock: on a directory
+    // shared by several machines that time comes from another clock, which may be well ahead
+    // or behind, and a living owner's lock would look stale.
+    lock_->setStaleLockTime(0);
+    const std::string lockPath = recordPath + ".lock";
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::milliseconds(kWaitMs);
+    std::optional<LockSighting> watched;
+    auto watchedSince = start;
     while (!lock_->tryLock(kRetryMs)) {
         if (lock_->error() != QLockFile::LockFailedError) return;
-        if (std::chrono::steady_clock::now() >= deadline) return;
-        RemoveOwnerlessLock(*lock_, recordPath + ".lock");
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return;
+        RemoveOwnerlessLock(*lock_, lockPath);
+        // Entering a result holds the lock for a moment; another machine's lock that stays
+        // the same for kDeadAfterMs on this machine's own clock was left by one that crashed.
+        if (!HeldFromAnotherHost(*lock_)) {
+            watched.reset();
+            continue;
+        }
+        const std::optional<LockSighting> seen = LookAtLock(lockPath);
+        if (!seen || !watched || !(*seen == *watched)) {
+            watched = seen;
+            watchedSince = now;
+        } else if (now - watchedSince >= std::chrono::milliseconds(kDeadAfterMs)) {
+            RemoveDeadLock(lockPath, *watched);
+            watched.reset();
+        }
     }
 }
 

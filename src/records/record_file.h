@@ -39,8 +39,9 @@ std::optional<std::string> ReadRecordFile(const std::string& path);
 bool WriteRecordFile(const std::string& path, const std::string& text);
 
 // Holds the lock file next to a record file ("<file>.lock") while it lives. A lock left by a
-// program that died is taken over, also one it died before naming itself in; when the lock
-// cannot be had in time the work goes on without it, as every record step does when it fails.
+// program that died is taken over, also one it died before naming itself in, and one that a
+// machine sharing the directory left when it crashed; when the lock cannot be had in time the
+// work goes on without it, as every record step does when it fails.
 class RecordLock {
 public:
     explicit RecordLock(const std::string& recordPath);
@@ -49,7 +50,11 @@ public:
     RecordLock& operator=(const RecordLock&) = delete;
     bool Held() const;
 
-    static constexpr int kWaitMs = 3000;
+    // Long enough to take over a lock that another machine left when it crashed.
+    static constexpr int kWaitMs = 6000;
+    // Another machine's lock that stays unchanged this long is taken for dead.
+    static constexpr int kDeadAfterMs = 4000;
+    // The guard that two removers of a dead lock take is itself taken over after this long.
     static constexpr int kStaleMs = 10000;
     // A lock file without its owner's name is taken over once it is this old.
     static constexpr int kOwnerGraceMs = 500;

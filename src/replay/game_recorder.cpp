@@ -1,7 +1,10 @@
 // Recording every game into its own replay file, and keeping the directory small.
 #include "replay/game_recorder.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -66,6 +69,38 @@ void GameRecorder::ScreenLoaded(const Screen& s, bool loaded) {
         Finish();
 }
 
+// The file of a game kept in the replay directory is made new, never over another's: games
+// on machines sharing the directory may begin in the same second under the same name.
+bool GameRecorder::OpenFile() {
+    if (!setup_.file.empty()) return writer_.Open(path_, HeaderNow(false));
+    for (int tries = 0; tries < 100; ++tries) {
+        path_ = FreePath(setup_.dir, stem_, "");
+        if (writer_.Open(path_, HeaderNow(false), true)) return true;
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+// Gives a finished game's file its final name, never taking one another game has just been
+// given: the new name is linked, which fails where a file is, and the old one removed.
+std::string GameRecorder::Rename(const std::string& stem) {
+    for (int tries = 0; tries < 100; ++tries) {
+        const std::string done = FreePath(setup_.dir, stem, path_);
+        if (done == path_) return done;
+        if (::link(path_.c_str(), done.c_str()) == 0) {
+            ::unlink(path_.c_str());
+            return done;
+        }
+        if (errno == EEXIST) continue;
+        // A file system without hard links: a plain rename, which the free name makes safe
+        // enough on one machine.
+        std::error_code ec;
+        fs::rename(path_, done, ec);
+        return ec ? path_ : done;
+    }
+    return path_;
+}
+
 void GameRecorder::Begin() {
     Finish();
     // The input being delivered began the game: the replay opens with the inputs that begin one
@@ -79,9 +114,8 @@ void GameRecorder::Begin() {
         std::error_code ec;
         fs::create_directories(setup_.dir, ec);
         stem_ = ReplayFileStem(startedWallMs_, setup_.player);
-        path_ = FreePath(setup_.dir, stem_, "");
     }
-    if (!writer_.Open(path_, HeaderNow(false))) {
+    if (!OpenFile()) {
         path_.clear();
         return;
     }
@@ -119,12 +153,7 @@ void GameRecorder::Finish() {
     writer_.Close(h);
     std::string done = path_;
     if (setup_.file.empty()) {
-        const std::string stem =
-            stem_ + "_" + std::to_string(h.score) + "_" + std::to_string(h.level);
-        done = FreePath(setup_.dir, stem, path_);
-        std::error_code ec;
-        fs::rename(path_, done, ec);
-        if (ec) done = path_;
+        done = Rename(stem_ + "_" + std::to_string(h.score) + "_" + std::to_string(h.level));
     }
     written_.push_back(done);
     path_.clear();

@@ -67,6 +67,8 @@ public:
     const std::string& CurrentFile() const { return path_; }
 
 private:
+    bool OpenFile();
+    std::string Rename(const std::string& stem);
     void Begin();
     Header HeaderNow(bool complete) const;
 

@@ -81,7 +81,9 @@ public:
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
-    bool Open(const std::string& path, const Header& h);
+    // A new file only, when told so: one that another program (on another machine sharing the
+    // directory) has just made is left alone, and errno says EEXIST.
+    bool Open(const std::string& path, const Header& h, bool onlyNew = false);
     bool IsOpen() const { return file_ != nullptr; }
     void Add(const InputEvent& e);
     bool Flush(const Header& h);

@@ -107,9 +107,9 @@ Writer::~Writer() {
     if (file_) std::fclose(file_);
 }
 
-bool Writer::Open(const std::string& path, const Header& h) {
+bool Writer::Open(const std::string& path, const Header& h, bool onlyNew) {
     if (file_) std::fclose(file_);
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = std::fopen(path.c_str(), onlyNew ? "wbx" : "wb");
     if (!file_) return false;
     encoder_ = EventEncoder{};
     deflater_ = std::make_unique<Deflater>();

@@ -1,6 +1,8 @@
 // Recording games through the headless backend and playing them back: the same state again,
 // the same bytes for the same game, one file per game, and the right files kept.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -175,6 +177,57 @@ TEST(Recorder, EachGameInADirectoryGetsAFileNamedByItsResult) {
         ASSERT_GE(r.events.size(), 2u);
         EXPECT_EQ(r.events[1].control, "cmdPlay");
         EXPECT_TRUE(r.header.complete);
+    }
+}
+
+// Machines sharing the replay directory: games begun in the same second by players of the same
+// name, ended with the same result, each keep a whole file of their own.
+TEST(Recorder, GamesOnMachinesSharingTheDirectoryEachKeepTheirOwnFile) {
+    test::TempDir dir;
+    const std::string replays = dir.Path() + "/replays";
+    constexpr int kMachines = 6;
+    constexpr size_t kGames = 30;
+    int go[2];
+    ASSERT_EQ(pipe(go), 0);
+    std::vector<pid_t> machines;
+    for (int m = 0; m < kMachines; ++m) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(go[1]);
+            test::Headless h;
+            RecorderSetup setup = SetupFor(h, "", replays);
+            setup.inTables = [](const Header&) { return true; };  // every game is kept
+            GameRecorder rec(setup);
+            h.svc.SetInputLog(&rec);
+            h.app.Start();
+            char byte;
+            if (read(go[0], &byte, 1) < 0) _exit(3);
+            std::string games = "click frmMenu.cmdPlay\nwait 20\n";
+            for (int g = 1; g < kGames; ++g) games += "menu frmGame.mnuNew\nwait 20\n";
+            h.Run(games);
+            rec.Finish();
+            _exit(rec.Written().size() == kGames ? 0 : 4);
+        }
+        machines.push_back(pid);
+    }
+    close(go[0]);
+    close(go[1]);
+    for (pid_t pid : machines) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(replays)) files.push_back(e.path().string());
+    ASSERT_EQ(files.size(), kMachines * kGames);
+    for (const std::string& f : files) {
+        Replay r;
+        std::string error;
+        ASSERT_TRUE(ReadReplayFile(f, r, error)) << f << ": " << error;
+        EXPECT_TRUE(r.header.complete) << f;
+        EXPECT_FALSE(r.cutOff) << f;
+        EXPECT_TRUE(std::regex_search(f, std::regex("_TESTER_0_1(-[0-9]+)?\\.qbr$"))) << f;
     }
 }
 
