@@ -9,6 +9,8 @@
 
 #include "backends/headless/headless_services.h"
 #include "engine/design_helpers.h"
+#include "engine/gamepad.h"
+#include "engine/input.h"
 #include "engine/numbers.h"
 #include "engine/program.h"
 #include "engine/screen.h"
@@ -150,9 +152,20 @@ TEST_F(Fixture, TimerIsNeverReenteredAndFiresOnceAfterASleep) {
         }
         --depth;
     };
+    // A replay keeps the ticks really delivered: none of the running timer's own.
+    struct Ticks : InputLog {
+        void Noted(const InputEvent& e) override {
+            if (e.kind == InputEvent::Kind::Tick) names.push_back(e.control);
+        }
+        void ScreenLoaded(const Screen&, bool) override {}
+        std::vector<std::string> names;
+    } log;
+    svc.SetInputLog(&log);
     T(plain, "tmrA").SetEnabled(true);
     T(plain, "tmrB").SetEnabled(true);
     svc.Advance(10);
+    svc.SetInputLog(nullptr);
+    EXPECT_EQ(log.names, (std::vector<std::string>{"tmrA", "tmrB"}));
     EXPECT_EQ(maxDepth, 1);
     EXPECT_EQ(a, 1);
     EXPECT_EQ(b, 1);  // the pump delivered tmrB once, not ten times
@@ -160,6 +173,22 @@ TEST_F(Fixture, TimerIsNeverReenteredAndFiresOnceAfterASleep) {
     svc.Advance(10);  // back on the 10 ms grid
     EXPECT_EQ(a, 2);
     EXPECT_EQ(b, 2);
+}
+
+// With no button focused, the d-pad focuses the first one in the tab order, and South presses
+// it; a press never lands on nothing.
+TEST_F(Fixture, ThePadFindsAButtonWhenNoneHasTheFocus) {
+    plain.Show();
+    Gamepad pad(program);
+    plain.SetFocus(nullptr);
+    pad.Press(PadButton::DpDown);
+    pad.Release(PadButton::DpDown);
+    EXPECT_EQ(plain.FocusedButton(), plain.Find("cmdTwo"));
+    plain.SetFocus(nullptr);
+    pad.Press(PadButton::A);
+    pad.Release(PadButton::A);
+    EXPECT_EQ(plain.FocusedButton(), plain.Find("cmdTwo"));
+    EXPECT_EQ(plain.keys, (std::vector<std::string>{"click:two"}));
 }
 
 TEST_F(Fixture, KeysRouteThroughPreviewAndFocusToTheActiveScreenOnly) {

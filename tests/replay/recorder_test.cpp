@@ -204,7 +204,7 @@ TEST(Recorder, GamesOnMachinesSharingTheDirectoryEachKeepTheirOwnFile) {
             char byte;
             if (read(go[0], &byte, 1) < 0) _exit(3);
             std::string games = "click frmMenu.cmdPlay\nwait 20\n";
-            for (int g = 1; g < kGames; ++g) games += "menu frmGame.mnuNew\nwait 20\n";
+            for (size_t g = 1; g < kGames; ++g) games += "menu frmGame.mnuNew\nwait 20\n";
             h.Run(games);
             rec.Finish();
             _exit(rec.Written().size() == kGames ? 0 : 4);
@@ -228,6 +228,35 @@ TEST(Recorder, GamesOnMachinesSharingTheDirectoryEachKeepTheirOwnFile) {
         EXPECT_TRUE(r.header.complete) << f;
         EXPECT_FALSE(r.cutOff) << f;
         EXPECT_TRUE(std::regex_search(f, std::regex("_TESTER_0_1(-[0-9]+)?\\.qbr$"))) << f;
+    }
+}
+
+// A replay opens with the sound as the game began, on or off, so it plays back as heard; the
+// player's name goes into the file's name only as letters, digits, '-' and '_', at most 32.
+TEST(Recorder, AReplayOpensWithTheSoundAsItWasAndASafeName) {
+    for (const bool on : {true, false}) {
+        test::TempDir dir;
+        test::Headless h;
+        RecorderSetup setup = SetupFor(h, "", dir.Path());
+        setup.player = on ? "../..\\me/.x y" : std::string(40, 'L');
+        GameRecorder rec(setup);
+        h.svc.SetSoundOn(on);
+        h.svc.SetInputLog(&rec);
+        h.app.Start();
+        h.Ok("click frmMenu.cmdPlay\nwait 100\n");
+        rec.Finish();
+        ASSERT_EQ(rec.Written().size(), 1u);
+        Replay r;
+        std::string error;
+        ASSERT_TRUE(ReadReplayFile(rec.Written()[0], r, error)) << error;
+        ASSERT_FALSE(r.events.empty());
+        EXPECT_EQ(r.events[0].kind, InputEvent::Kind::Sound);
+        EXPECT_EQ(r.events[0].value, on ? 1 : 0);
+        const std::string name = fs::path(rec.Written()[0]).filename();
+        EXPECT_EQ(fs::path(rec.Written()[0]).parent_path(), fs::path(dir.Path()));
+        EXPECT_TRUE(std::regex_match(
+            name, std::regex(on ? "[0-9_-]+____me__x_y_0_1\\.qbr" : "[0-9_-]+_L{32}_0_1\\.qbr")))
+            << name;
     }
 }
 

@@ -195,6 +195,14 @@ TEST(ReplayFile, UnknownEventsNamesAndControlsAreRefused) {
         {std::string("\x00\x00", 2), "bad name"},                          // an empty name
         {std::string("\x00\x7f", 2) + "x", "bad name"},  // a name past the chunk's end
         {name + "\x80", "bad event"},                    // an input cut inside its chunk
+        // At the edges: the first kind past the last, the first name number never given, and
+        // a name one byte longer than a name may be.
+        {name + static_cast<char>(InputEvent::kKinds + 1) + std::string("\x00", 1),
+         "unknown event"},
+        {name + "\x05\x00\x01", "bad event"},
+        {std::string("\x00", 1) + static_cast<char>(kMaxNameBytes + 1) +
+             std::string(kMaxNameBytes + 1, 'x'),
+         "bad name"},
     };
     for (const Case& c : cases) {
         Replay r;
@@ -206,6 +214,22 @@ TEST(ReplayFile, UnknownEventsNamesAndControlsAreRefused) {
     std::string error;
     ASSERT_TRUE(ReadReplay(WithRawChunk(name + "\x80\x0a", 1), r, error)) << error;
     EXPECT_EQ(r.events.at(0).control, "tmrBonus");
+    // A name of the longest length a name may have is read.
+    const std::string longest = "frmGame." + std::string(kMaxNameBytes - 8, 't');
+    ASSERT_TRUE(ReadReplay(
+        WithRawChunk(
+            std::string("\x00", 1) + static_cast<char>(longest.size()) + longest + "\x80\x0a", 1),
+        r, error))
+        << error;
+    EXPECT_EQ(r.events.at(0).control, longest.substr(8));
+
+    // A chunk that says it holds no bytes is refused, not taken for the end.
+    Header claims = SomeHeader();
+    claims.events = 10;
+    std::string empty = EncodeHeader(claims);
+    empty += std::string(4, '\0') + std::string("\x0a\x00\x00\x00", 4) + std::string(4, '\0');
+    EXPECT_FALSE(ReadReplay(empty, r, error));
+    EXPECT_NE(error.find("corrupted"), std::string::npos) << error;
 }
 
 TEST(ReplayFile, AWriterKeepsWhatItFlushedWhenItsProgramDies) {

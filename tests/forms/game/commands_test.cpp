@@ -10,6 +10,7 @@
 #include "engine/program.h"
 #include "forms/game/frmGame.h"
 #include "records/record_file.h"
+#include "records/record_table.h"
 #include "support/test_support.h"
 
 namespace qbx::test {
@@ -57,6 +58,27 @@ struct Session {
     Headless h;
     FrmGame& g = h.app.game;
 };
+
+// The high-score command shows the tables as they are on disk now: a game that ended on
+// another machine sharing them since this one began is in them.
+TEST(Commands, TheHighScoresCommandReadsBothTablesAfresh) {
+    Session s;
+    s.IntoPlay();
+    for (const char* name : {"ALICE", "BOB"}) {
+        records::RecordRows scores(20), levels(20);
+        scores[0] = {name, name[0] == 'A' ? "900" : "1200"};
+        levels[0] = {name, name[0] == 'A' ? "7" : "9"};
+        ASSERT_TRUE(records::WriteRecordFile(s.h.dir.Path() + "/" + records::kScoreFileName,
+                                             records::WriteTable(scores)));
+        ASSERT_TRUE(records::WriteRecordFile(s.h.dir.Path() + "/" + records::kLevelFileName,
+                                             records::WriteTable(levels)));
+        s.Run(std::string("menu frmGame.mnuHighScores\nexpect frmScores.lblScoreName(1).Caption ") +
+              name + "\nexpect frmScores.lblHighScore(1).Caption " + scores[0].value +
+              "\nexpect frmScores.lblLevelName(1).Caption " + name +
+              "\nexpect frmScores.lblHighLevel(1).Caption " + levels[0].value +
+              "\nclick frmScores.cmdClose\nexpect active frmGame");
+    }
+}
 
 TEST(Commands, NewGameWhilePausedOrOnThePanelStartsAtOnceAndRecordsTheOldGame) {
     Session s;

@@ -84,6 +84,28 @@ TEST_F(PowerupTest, EachKindDropsAsOftenAsItsShareOfTheRolls) {
     }
 }
 
+// Every roll at the middle of its share of the draws: the kinds change exactly at 16, 17, 20
+// and 23, whatever the halves' size.
+TEST_F(PowerupTest, EachRollDropsItsOwnKind) {
+    QuietField();
+    for (int16_t s = 1; s <= 3; ++s) {
+        const int rolls = 25 - 2 * s;
+        for (int roll = 2 * s + 1; roll <= 25; ++roll) {
+            ClearSlots();
+            g.ExtraLives = 0;
+            const float r = (static_cast<float>(roll - 2 * s - 1) + 0.5f) / rolls;
+            const char* expected = roll >= 23   ? "pwrupwall"
+                                   : roll >= 20 ? "pwrupfast"
+                                   : roll >= 17 ? "pwrupslow"
+                                   : roll == 16 ? "pwruplife"
+                                                : nullptr;
+            const PictureRef dropped = DropAt(s, r);
+            EXPECT_EQ(dropped, expected ? Pic(expected) : nullptr)
+                << "roll " << roll << " for halves of size " << s;
+        }
+    }
+}
+
 TEST_F(PowerupTest, SlotsTheActiveKindAndTheLifeLimits) {
     QuietField();
     const float wall = DrawFor(2, "pwrupwall"), slow = DrawFor(1, "pwrupslow");

@@ -55,6 +55,17 @@ TEST_F(MenuTest, ShortcutsNeedCtrlAloneAndTheAboutBoxLeavesTheMenuAsItWas) {
         "expect active frmMenu\n");
 }
 
+// M alone turns the sound off and on; with Ctrl, Shift or Alt it is no choice of the player's.
+TEST_F(MenuTest, MAloneTurnsTheSoundOffAndOn) {
+    ASSERT_TRUE(h.svc.SoundOn());
+    h.Ok("key ctrl+m\nkey shift+m\nkey alt+m\n");
+    EXPECT_TRUE(h.svc.SoundOn());
+    h.Ok("key m\n");
+    EXPECT_FALSE(h.svc.SoundOn());
+    h.Ok("key m\n");
+    EXPECT_TRUE(h.svc.SoundOn());
+}
+
 TEST_F(MenuTest, ExitCtrlXAndTheCloseBoxEndTheProgram) {
     for (const char* way : {"click frmMenu.cmdExit\n", "key ctrl+x\n",
                             "key ctrl+i\nkey enter\nkey ctrl+h\nkey enter\nclose frmMenu\n"}) {

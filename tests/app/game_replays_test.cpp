@@ -1,0 +1,96 @@
+// The program's recorder: which kept replays survive a game's end, and what a killed game's
+// file holds.
+#include "app/game_replays.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "records/record_file.h"
+#include "records/record_table.h"
+#include "replay/replay_file.h"
+#include "support/test_support.h"
+
+namespace qbx {
+namespace {
+
+namespace fs = std::filesystem;
+
+void WriteTables(const std::string& dir, records::RecordRow score, records::RecordRow level) {
+    records::RecordRows scores(20), levels(20);
+    scores[0] = std::move(score);
+    levels[0] = std::move(level);
+    ASSERT_TRUE(
+        records::WriteRecordFile(dir + "/" + records::kScoreFileName, records::WriteTable(scores)));
+    ASSERT_TRUE(
+        records::WriteRecordFile(dir + "/" + records::kLevelFileName, records::WriteTable(levels)));
+}
+
+// Besides the 20 most recently begun, a game's end keeps the replays whose result still stands
+// in either table: a score in the score table, a level in the level table.
+TEST(GameReplays, AGamesEndKeepsTheRecentAndThoseStandingInEitherTable) {
+    test::Headless h;
+    h.svc.SetEnv("NWUSERNAME", "pat");
+    WriteTables(h.dir.Path(), {"PAT", "5000"}, {"PAT", "7"});
+    const std::string dir = h.dir.Path() + "/replays";
+    fs::create_directories(dir);
+    auto keep = [&](const std::string& name, int64_t started, int32_t score, int16_t level) {
+        replay::Header hd;
+        hd.complete = true;
+        hd.startedMs = started;
+        hd.score = score;
+        hd.level = level;
+        hd.player = "PAT";
+        std::ofstream(dir + "/" + name, std::ios::binary) << replay::EncodeReplay(hd, {});
+    };
+    keep("level.qbr", 1, 100, 7);   // its level stands, its score does not
+    keep("score.qbr", 2, 5000, 1);  // its score stands
+    keep("other.qbr", 3, 7, 5000);  // numbers that stand, but in the other table
+    for (int i = 0; i < 25; ++i) keep("g" + std::to_string(100 + i) + ".qbr", 10 + i, 1, 1);
+
+    auto rec = MakeRecorder(h.app, h.svc, "1.0.0", "", dir);
+    h.svc.SetInputLog(rec.get());
+    h.app.Start();
+    h.Ok("click frmMenu.cmdPlay\nwait 100\n");
+    rec->Finish();
+    h.svc.SetInputLog(nullptr);
+
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir)) left.insert(e.path().filename());
+    EXPECT_TRUE(left.count("level.qbr"));
+    EXPECT_TRUE(left.count("score.qbr"));
+    EXPECT_FALSE(left.count("other.qbr"));
+    // The new game and the 19 begun before it.
+    for (int i = 0; i < 25; ++i)
+        EXPECT_EQ(left.count("g" + std::to_string(100 + i) + ".qbr"), i >= 6 ? 1u : 0u) << i;
+    EXPECT_EQ(left.size(), 22u);
+}
+
+// A game killed while it plays keeps its inputs to within about a second of the kill: the file
+// is flushed that often, and read as it is on disk.
+TEST(GameReplays, AGameKilledWhilePlayingKeepsAllButItsLastSecond) {
+    test::Headless h;
+    const std::string dir = h.dir.Path() + "/replays";
+    auto rec = MakeRecorder(h.app, h.svc, "1.0.0", "", dir);
+    h.svc.SetInputLog(rec.get());
+    h.app.Start();
+    h.Ok("click frmMenu.cmdPlay\nwait 3950\n");
+    ASSERT_TRUE(rec->Recording());
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path().string());
+    ASSERT_EQ(files.size(), 1u);
+    replay::Replay r;
+    std::string error;
+    ASSERT_TRUE(replay::ReadReplayFile(files[0], r, error)) << error;
+    EXPECT_FALSE(r.header.complete);
+    ASSERT_FALSE(r.events.empty());
+    EXPECT_GE(r.events.back().atMs - r.events.front().atMs, 3950 - 1000 - 20);
+    EXPECT_GE(r.header.lengthMs, 3950u - 1000 - 20);
+    h.svc.SetInputLog(nullptr);
+}
+
+}  // namespace
+}  // namespace qbx
