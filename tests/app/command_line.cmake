@@ -52,6 +52,12 @@ foreach(scale 0 5 -1 two 1.5 99999999999999999999999)
         STDERR "^quibblix: --scale needs a whole number from 1 to 4" STDERR_LINES 1)
 endforeach()
 check(ARGS --scale STATUS 2 STDERR "--scale needs a whole number" STDERR_LINES 1)
+# A value may also follow its option after '='.
+check(ARGS --scale=5 STATUS 2 STDERR "^quibblix: --scale needs a whole number from 1 to 4"
+      STDERR_LINES 1)
+check(ARGS --records-dir= STATUS 2 STDERR "^quibblix: --records-dir needs a directory"
+      STDERR_LINES 1)
+check(ARGS --scale=2 STATUS 1 STDERR "needs a graphical display" STDERR_LINES 1)
 check(ARGS --headless --scale 2 STATUS 2 STDERR "--scale works only in a window" STDERR_LINES 1)
 check(ARGS --headless --fullscreen STATUS 2 STDERR "--fullscreen works only in a window"
       STDERR_LINES 1)
