@@ -6,8 +6,8 @@
 
 find_program(GZIP gzip REQUIRED)
 set(packaging_dir ${CMAKE_CURRENT_BINARY_DIR}/packaging)
-set(changelog ${CMAKE_CURRENT_LIST_DIR}/../debian/changelog)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${changelog})
+# Copied below, so a change to it configures the build again.
+set(changelog ${PROJECT_SOURCE_DIR}/debian/changelog)
 
 include(${CMAKE_CURRENT_LIST_DIR}/releases.cmake)
 quibblix_releases(${changelog} QUIBBLIX_RELEASES changelog_version QUIBBLIX_RELEASE_DATE)
@@ -16,12 +16,12 @@ if(NOT changelog_version STREQUAL PROJECT_VERSION)
                       "project's version is ${PROJECT_VERSION}: give it an entry")
 endif()
 
-configure_file(${CMAKE_CURRENT_LIST_DIR}/../data/${QUIBBLIX_APP_ID}.metainfo.xml.in
+configure_file(${PROJECT_SOURCE_DIR}/data/${QUIBBLIX_APP_ID}.metainfo.xml.in
                ${CMAKE_CURRENT_BINARY_DIR}/${QUIBBLIX_APP_ID}.metainfo.xml @ONLY)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/../data/quibblix.6.in ${packaging_dir}/quibblix.6 @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/data/quibblix.6.in ${packaging_dir}/quibblix.6 @ONLY)
 configure_file(${changelog} ${packaging_dir}/changelog COPYONLY)
 # The README, for the headless driver's commands that the manual page points to.
-configure_file(${CMAKE_CURRENT_LIST_DIR}/../README.md ${packaging_dir}/README.md COPYONLY)
+configure_file(${PROJECT_SOURCE_DIR}/README.md ${packaging_dir}/README.md COPYONLY)
 # Compressed as Debian wants: the most, and without a name or time stamp, so every build of the
 # same text gives the same bytes.
 add_custom_command(
@@ -35,6 +35,6 @@ add_custom_target(packaging_docs ALL
                           ${packaging_dir}/README.md.gz)
 
 install(FILES ${packaging_dir}/quibblix.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/../debian/copyright ${packaging_dir}/changelog.gz
+install(FILES ${PROJECT_SOURCE_DIR}/debian/copyright ${packaging_dir}/changelog.gz
               ${packaging_dir}/README.md.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quibblix)
