@@ -14,6 +14,7 @@
 #include "app/instructions_layout.h"
 #include "app/sound_choice.h"
 #include "app/state_report.h"
+#include "app/version.h"
 #include "app/windowed_game.h"
 #include "art/art.h"
 #include "backends/headless/driver.h"
@@ -21,10 +22,6 @@
 #include "backends/qt/shot.h"
 #include "forms/quibblix.h"
 #include "sound/effects.h"
-
-#ifndef QUIBBLIX_VERSION
-#define QUIBBLIX_VERSION "1.0.0"
-#endif
 
 namespace {
 

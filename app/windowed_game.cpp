@@ -23,6 +23,7 @@
 #include "app/replay_watch.h"
 #include "app/sound_choice.h"
 #include "app/state_report.h"
+#include "app/version.h"
 #include "art/art.h"
 #include "backends/qt/auto_repeat.h"
 #include "backends/qt/pad_input.h"
@@ -31,9 +32,6 @@
 #include "records/record_file.h"
 #include "sound/effects.h"
 
-#ifndef QUIBBLIX_VERSION
-#define QUIBBLIX_VERSION "1.0.0"
-#endif
 #ifndef QUIBBLIX_APP_ID
 #define QUIBBLIX_APP_ID "io.github.quibblix.quibblix"
 #endif

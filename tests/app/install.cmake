@@ -1,7 +1,8 @@
 # Installs the build into a fresh prefix and checks what a desktop needs of it: the program,
 # its launcher, the metainfo and the icon at every size. With -DVALIDATE=ON it instead checks
 # the installed launcher and metainfo with the desktop's own validators, when they are there.
-# Run with -DBUILD_DIR=... -DPREFIX=... -DAPP_ID=... -DVERSION=... -DICON_SIZES=16,22,...
+# Run with -DBUILD_DIR=... -DPREFIX=... -DBINDIR=... (the program's directory in the prefix)
+# -DAPP_ID=... -DVERSION=... -DICON_SIZES=16,22,...
 
 set(failures "")
 macro(fail text)
@@ -24,14 +25,15 @@ if(VALIDATE)
   if(NOT status EQUAL 0 OR "${out}${err}" MATCHES "error:|warning:")
     fail("desktop-file-validate ${desktop}:\n${out}${err}")
   endif()
-  execute_process(COMMAND ${APPSTREAMCLI} validate --no-net --no-color ${metainfo}
+  # At its most pedantic, as software centres read it: not even a remark.
+  execute_process(COMMAND ${APPSTREAMCLI} validate --pedantic --no-net --no-color ${metainfo}
     RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT status EQUAL 0)
+  if(NOT status EQUAL 0 OR "\n${out}${err}" MATCHES "\n[EWIP]: ")
     fail("appstreamcli validate ${metainfo}:\n${out}${err}")
   endif()
 else()
-  if(EXISTS ${PREFIX}/bin)  # left read-only by a run that stopped half-way
-    file(CHMOD ${PREFIX}/bin PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  if(EXISTS ${PREFIX}/${BINDIR})  # left read-only by a run that stopped half-way
+    file(CHMOD ${PREFIX}/${BINDIR} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
   endif()
   file(REMOVE_RECURSE ${PREFIX})
   execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -40,7 +42,7 @@ else()
     message(FATAL_ERROR "cmake --install failed:\n${out}${err}")
   endif()
 
-  set(program ${PREFIX}/bin/quibblix)
+  set(program ${PREFIX}/${BINDIR}/quibblix)
   if(NOT EXISTS ${program} OR IS_DIRECTORY ${program})
     fail("no program at ${program}")
   else()
@@ -57,12 +59,12 @@ else()
   set(records Quibblix-Scores.txt Quibblix-Levels.txt)
   foreach(readonly OFF ON)
     if(readonly)
-      file(CHMOD ${PREFIX}/bin PERMISSIONS OWNER_READ OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+      file(CHMOD ${PREFIX}/${BINDIR} PERMISSIONS OWNER_READ OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                            WORLD_READ WORLD_EXECUTE)
       set(where ${PREFIX}/home/data/quibblix)
-      set(not_where ${PREFIX}/bin)
+      set(not_where ${PREFIX}/${BINDIR})
     else()
-      set(where ${PREFIX}/bin)
+      set(where ${PREFIX}/${BINDIR})
       set(not_where ${PREFIX}/home/data/quibblix)
     endif()
     # The high-score screen reads both tables, creating the files when there are none.
@@ -79,7 +81,7 @@ else()
       file(REMOVE ${where}/${file})
     endforeach()
   endforeach()
-  file(CHMOD ${PREFIX}/bin PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+  file(CHMOD ${PREFIX}/${BINDIR} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
              GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
   # The launcher starts the installed program by name and shows the installed icon.

@@ -75,7 +75,8 @@ foreach(file ${files})
         if(NOT root STREQUAL "tests" OR NOT EXISTS ${SOURCE_DIR}/tests/${target})
           set(why "names a file that does not exist")
         endif()
-      elseif(reached STREQUAL "app" AND NOT EXISTS ${SOURCE_DIR}/${target})
+      elseif(reached STREQUAL "app" AND NOT EXISTS ${SOURCE_DIR}/${target}
+             AND NOT EXISTS ${SOURCE_DIR}/${target}.in)  # or made by the build from it
         set(why "names a file that does not exist")
       elseif(DEFINED allowed_${owner} AND NOT reached IN_LIST allowed_${owner})
         set(why "reaches ${reached}, which ${owner} may not use")

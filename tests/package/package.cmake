@@ -1,6 +1,8 @@
-# Builds the Debian package as scripts/package.sh does, in a scratch directory, and checks what a
-# player's apt would see: the control fields, every file and its mode, a stripped program that
-# runs, the documents Debian wants, and lintian's verdict when lintian is installed.
+# Builds the Debian package as scripts/package.sh does, with dpkg-buildpackage in a scratch
+# directory, and checks what a distribution and a player's apt would see: the source package, the
+# tests run by the build, the control fields, every file and its mode, a stripped program that
+# runs, the documents Debian wants, and lintian's verdict on the source, the changes and the
+# binary package when lintian is installed.
 # Run with -DSOURCE_DIR=... -DWORKDIR=... -DVERSION=... -DAPP_ID=... -DICON_SIZES=16,22,...
 
 cmake_minimum_required(VERSION 3.25)
@@ -15,8 +17,9 @@ execute_process(
   COMMAND ${SOURCE_DIR}/scripts/package.sh --no-setup --build-dir ${WORKDIR}/build
           --output ${WORKDIR}/dist
   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+file(WRITE ${WORKDIR}/build.log "${out}${err}")
 if(NOT status EQUAL 0)
-  message(FATAL_ERROR "scripts/package.sh failed (${status}):\n${out}${err}")
+  message(FATAL_ERROR "scripts/package.sh failed (${status}), see ${WORKDIR}/build.log:\n${err}")
 endif()
 execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE arch
                 OUTPUT_STRIP_TRAILING_WHITESPACE)
@@ -24,7 +27,24 @@ set(deb ${WORKDIR}/dist/quibblix_${VERSION}_${arch}.deb)
 string(STRIP "${out}" out)
 string(REGEX REPLACE ".*\n" "" last_line "${out}")
 if(NOT EXISTS ${deb} OR NOT last_line STREQUAL deb)
-  message(FATAL_ERROR "expected ${deb}; scripts/package.sh printed:\n${out}")
+  message(FATAL_ERROR "expected ${deb}; scripts/package.sh printed last:\n${last_line}")
+endif()
+set(dsc ${WORKDIR}/dist/quibblix_${VERSION}.dsc)
+set(changes ${WORKDIR}/dist/quibblix_${VERSION}_${arch}.changes)
+foreach(file ${dsc} ${WORKDIR}/dist/quibblix_${VERSION}.tar.xz ${changes})
+  if(NOT EXISTS ${file})
+    fail("the build left no ${file}")
+  endif()
+endforeach()
+
+# The build ran the tests, and only those that need neither an X server nor clang nor hours:
+# ctest's summary names the labels of the tests it ran.
+if(NOT out MATCHES "100% tests passed, 0 tests failed out of [1-9]")
+  fail("the package's build ran no tests, or not all passed (see ${WORKDIR}/build.log)")
+endif()
+string(REGEX MATCH "Label Time Summary:\n([^\n]+\n)+" labels "${out}")
+if(NOT labels MATCHES "\n *unit +" OR labels MATCHES "\n *(e2e|fuzz|soak|package) +")
+  fail("the package's build ran the tests labelled:\n${labels}")
 endif()
 
 # Control fields. The library dependencies are computed, so only their presence is checked; a
@@ -58,6 +78,10 @@ foreach(package ${depends_list})
     fail("Depends names the development package ${package}")
   endif()
 endforeach()
+field(Recommends recommends)
+if(NOT recommends STREQUAL "qt6-wayland")
+  fail("Recommends: '${recommends}', expected 'qt6-wayland'")
+endif()
 field(Maintainer maintainer)
 if(NOT maintainer MATCHES "^[^<]+ <[^@>]+@[^>]+>$")
   fail("Maintainer is not a name and an address: '${maintainer}'")
@@ -176,13 +200,15 @@ if(MAN)
   endif()
 endif()
 
-# Lintian, when installed: no error and no warning that no override explains.
+# Lintian, when installed, at its most pedantic: no error and no warning on the source package,
+# the changes or the binary package that no override explains.
 find_program(LINTIAN lintian)
 if(LINTIAN)
-  execute_process(COMMAND ${LINTIAN} --fail-on error,warning --display-level ">=warning" ${deb}
+  execute_process(COMMAND ${LINTIAN} --pedantic --fail-on error,warning ${dsc} ${changes} ${deb}
                   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
   string(REPLACE "running with root privileges is not recommended!\n" "" err "${err}")
-  if(NOT status EQUAL 0 OR NOT out STREQUAL "")
+  string(REGEX MATCHALL "(^|\n)[EW]: [^\n]*" complaints "${out}")
+  if(NOT status EQUAL 0 OR complaints)
     fail("lintian (status ${status}):\n${out}${err}")
   endif()
 else()
