@@ -11,6 +11,8 @@
 #include <ostream>
 #include <vector>
 
+#include "app/version.h"
+
 namespace qbx {
 
 namespace {
