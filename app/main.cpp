@@ -30,10 +30,12 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quibblix [--scale N] [--fullscreen | --window] [--mute] [--records-dir DIR]\n"
-    "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [--record FILE]\n"
-    "                [SCRIPT]\n"
-    "       quibblix [--scale N] [--fullscreen | --window] [--mute] --replay FILE\n"
+    "Usage: quibblix [--scale N] [--fullscreen | --window] [--mute] [--no-music]\n"
+    "                [--records-dir DIR]\n"
+    "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [--no-music]\n"
+    "                [--record FILE] [SCRIPT]\n"
+    "       quibblix [--scale N] [--fullscreen | --window] [--mute] [--no-music]\n"
+    "                --replay FILE\n"
     "       quibblix --verify-replay FILE\n"
     "\n"
     "Without options, opens the game in a window.\n"
@@ -41,6 +43,8 @@ constexpr const char* kUsage =
     "  --scale N            draw the windows N times larger (1 to 4)\n"
     "  --mute               play without sound this time (the Sound command, Ctrl+M,\n"
     "                       or M on the main menu turn it on again)\n"
+    "  --no-music           play without music this time, the effects still heard (the\n"
+    "                       Music command, Ctrl+U, or U on the main menu turn it on again)\n"
     "  --fullscreen         fill the screen (F11 switches between the screen and a window);\n"
     "                       the choice is kept for the next run\n"
     "  --window             start in a window this time, whatever was chosen last\n"
@@ -80,6 +84,7 @@ struct Options {
     int scale = 1;
     bool scaleGiven = false;
     bool mute = false;
+    bool noMusic = false;
     bool fullScreen = false;
     bool window = false;
     std::string record;
@@ -124,6 +129,8 @@ int ParseArgs(int argc, char** argv, Options& o) {
             o.headless = true;
         } else if (a == "--mute") {
             o.mute = true;
+        } else if (a == "--no-music") {
+            o.noMusic = true;
         } else if (a == "--seed") {
             std::string v;
             if (!value(v) || !ParseUnsigned(v, o.seed)) return fail("--seed needs a whole number");
@@ -194,6 +201,7 @@ int RunHeadless(const Options& o, char* argv0) {
     svc.Attach(app.program);
     svc.SetProgramDir(o.recordsDir.empty() ? ExecutableDir(argv0) : o.recordsDir);
     if (o.mute) svc.SetSoundOn(false);
+    if (o.noMusic) svc.SetMusicOn(false);
     // The Replays screen lists the replays kept beside the records; nothing is watched here.
     qbx::KeptReplays shelf(
         qbx::ReplayDir(svc.ProgramDir(), [&svc](const std::string& n) { return svc.Environ(n); }),
@@ -260,6 +268,7 @@ int main(int argc, char** argv) {
     qbx::WindowOptions w;
     w.scale = o.scale;
     w.mute = o.mute;
+    w.noMusic = o.noMusic;
     w.fullScreen = o.fullScreen;
     w.window = o.window;
     w.recordsDir = o.recordsDir;
