@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace qbx::sound {
@@ -162,6 +163,36 @@ TEST(Player, ALoopGoesOnAcrossItsSeamWithNoStep) {
     EXPECT_FALSE(p.Finished());
 }
 
+TEST(Player, EveryInstrumentsNoteRisesFromSilenceAndFallsBackToIt) {
+    for (const char* part :
+         {"lead | c5:4 r:12 |", "bass | c2:4 r:12 |", "chords | c4+e4+g4:4 r:12 |",
+          "bell | c6:4 r:12 |", "drums | k:4 r:12 |", "drums | s:4 r:12 |", "drums | h:4 r:12 |",
+          "drums | o:4 r:12 |"}) {
+        const std::optional<Score> s = ParseScore(std::string("tempo 120\nloop no\n") + part);
+        ASSERT_TRUE(s) << part;
+        MusicPlayer p(kRate);
+        p.Start(&*s);
+        const std::vector<float> out = Play(p, kRate * 3);
+        size_t first = 0, last = 0;
+        float peak = 0;
+        for (size_t k = 0; k < out.size(); ++k)
+            if (out[k] != 0) {
+                if (!first) first = k;
+                last = k;
+                peak = std::max(peak, std::abs(out[k]));
+            }
+        ASSERT_GT(peak, 0.05f) << part;
+        EXPECT_TRUE(p.Finished()) << part;
+        // The first and the last samples that sound are a small part of the note's peak.
+        EXPECT_LT(std::abs(out[first]), peak / 20) << part;
+        // (A noise steps from sample to sample all along: it is held to less.)
+        const bool noise = std::string(part).find("h:") != std::string::npos ||
+                           std::string(part).find("o:") != std::string::npos;
+        EXPECT_LT(LargestStep(out, last - kRate / 1000, last + 2), peak / (noise ? 50 : 200))
+            << part;
+    }
+}
+
 TEST(Player, EveryPieceIsAsLoudAsTheOthersAndKeepsWellBelowFullScale) {
     double softest = 1, loudest = 0;
     for (int k = 1; k < kMusicCount; ++k) {
@@ -208,9 +239,12 @@ TEST(Deck, AChangeOfPieceCrossfadesWithNoStep) {
     const std::vector<float> hurry = Play(Music::Hurry, kRate * 2);
     const size_t settled = kRate / 2;
     for (size_t k = settled; k < after.size(); k += 997) ASSERT_NEAR(after[k], hurry[k], 1e-6) << k;
-    // The same piece asked for anew begins again; asked for with the same serial it goes on.
+    // Asked for with the same serial it goes on; asked for anew it begins again.
     d.Set(Music::Hurry, 2, false, true);
     EXPECT_NEAR(Deck(d, 1)[0], Play(Music::Hurry, kRate * 2 + 1).back(), 1e-6);
+    d.Set(Music::Hurry, 5, false, true);
+    const std::vector<float> again = Deck(d, kRate);
+    for (size_t k = settled; k < again.size(); k += 997) ASSERT_NEAR(again[k], hurry[k], 1e-6) << k;
     // Stopped: it fades away and the deck falls silent.
     d.Set(Music::None, 3, false, true);
     const std::vector<float> fading = Deck(d, kRate / 2);

@@ -56,7 +56,7 @@ struct MusicTest : ::testing::Test {
         g.Level = static_cast<int16_t>(level);
         g.Form_Load();
         g.C().imgCharacter->Left = -5000;  // out of the bubbles' way
-        svc.Advance(3000);  // the countdown's effects are half a second past
+        svc.Advance(3000);                 // the countdown's effects are half a second past
     }
 };
 
@@ -71,7 +71,9 @@ TEST_F(MusicTest, EachMomentOfTheGameHasItsPiece) {
     EXPECT_EQ(Played(), List{"menu"});
 
     // A level begins its group's theme, under the countdown's effects.
-    Ok("click frmMenu.cmdPlay\nexpect music.piece level1\nexpect music.state ducked\nwait 3000\n"
+    // Lowered for half a second after each "3", "2", "1".
+    Ok("click frmMenu.cmdPlay\nexpect music.piece level1\nexpect music.state ducked\nwait 450\n"
+       "expect music.state ducked\nwait 100\nexpect music.state playing\nwait 3000\n"
        "expect music.state playing");
     for (const auto& [level, piece] : {std::pair{5, "level1"},
                                        {6, "level2"},
@@ -88,12 +90,12 @@ TEST_F(MusicTest, EachMomentOfTheGameHasItsPiece) {
 
 TEST_F(MusicTest, TheHurryTakesOverBelowATenthOfTheTimeBonus) {
     app.Start();
-    PlayLevel(1);  // a time bonus of 150
+    PlayLevel(2);  // a time bonus of 600
     Played();
-    g.TimeBonus = 30;
-    g.tmrBonus_Timer();  // 20: two tenths and more
+    g.TimeBonus = 70;
+    g.tmrBonus_Timer();  // 60: a tenth, not below it
     EXPECT_EQ(Piece(), "level1");
-    g.tmrBonus_Timer();  // 10
+    g.tmrBonus_Timer();  // 50
     EXPECT_EQ(Piece(), "hurry");
     g.tmrBonus_Timer();
     g.tmrBonus_Timer();  // and stays, once
