@@ -30,10 +30,10 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quibblix [--scale N] [--fullscreen | --window] [--mute] [--no-music]\n"
-    "                [--records-dir DIR]\n"
-    "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [--no-music]\n"
-    "                [--record FILE] [SCRIPT]\n"
+    "Usage: quibblix [--scale N] [--fullscreen | --window] [--mute] [--records-dir DIR]\n"
+    "                [--no-music]\n"
+    "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [--record FILE]\n"
+    "                [--no-music] [SCRIPT]\n"
     "       quibblix [--scale N] [--fullscreen | --window] [--mute] [--no-music]\n"
     "                --replay FILE\n"
     "       quibblix --verify-replay FILE\n"

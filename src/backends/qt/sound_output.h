@@ -20,8 +20,8 @@ namespace qbx {
 class Mixer {
 public:
     static constexpr int kVoices = 16;
-    // Over a decibel and a half below full scale: room for the peaks between samples.
-    static constexpr float kKnee = 0.75f, kCeiling = 0.83f;
+    // Two decibels below full scale: room for the peaks between samples.
+    static constexpr float kKnee = 0.7f, kCeiling = 0.79f;
     // The music to mix under the effects (null: none); the mixer never owns it.
     void SetMusic(MusicSource* music) { music_ = music; }
     // Starts an effect; askedNs is when it was asked for (0: not timed).

@@ -88,11 +88,9 @@ TEST(Mixer, TheMusicGoesUnderTheEffectsDuckedWhileOneSoundsAndTheSumNeverClips) 
     m.MixInto(out.data(), out.size(), 0);
     EXPECT_GE(out[50], -Mixer::kCeiling);
     EXPECT_LT(out[50], -Mixer::kKnee);
-    const float bent = out[50];
     music.level = -0.5f;
     m.MixInto(out.data(), out.size(), 0);  // the effects have ended: -0.5 passes as it is
     EXPECT_FLOAT_EQ(out[0], -0.5f);
-    EXPECT_LT(bent, -0.8f);
 
     // Silent music leaves the effects exactly as they are mixed without any.
     music.silent = true;
