@@ -22,9 +22,11 @@ constexpr uint64_t kMaxScale = 4;
 
 constexpr const char* kUsageLines =
     "Usage: quibblix [--scale N] [--fullscreen | --window] [--mute] [--records-dir DIR]\n"
+    "                [--no-music]\n"
     "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [--record FILE]\n"
-    "                [SCRIPT]\n"
-    "       quibblix [--scale N] [--fullscreen | --window] [--mute] --replay FILE\n"
+    "                [--no-music] [SCRIPT]\n"
+    "       quibblix [--scale N] [--fullscreen | --window] [--mute] [--no-music]\n"
+    "                --replay FILE\n"
     "       quibblix --verify-replay FILE\n"
     "\n"
     "Without options, opens the game in a window.\n";
@@ -60,6 +62,11 @@ const std::vector<Spec>& Specs() {
          nullptr,
          "play without sound this time (the Sound command, Ctrl+M,\n"
          "or M on the main menu turn it on again)",
+         nullptr},
+        {{"no-music"},
+         nullptr,
+         "play without music this time, the effects still heard (the\n"
+         "Music command, Ctrl+U, or U on the main menu turn it on again)",
          nullptr},
         {{"fullscreen"},
          nullptr,
@@ -207,6 +214,7 @@ int ParseCommandLine(int argc, char** argv, Options& o, std::ostream& out, std::
     }
     o.headless = set("headless");
     o.mute = set("mute");
+    o.noMusic = set("no-music");
     o.fullScreen = set("fullscreen");
     o.window = set("window");
     std::string v;

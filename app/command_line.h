@@ -17,6 +17,7 @@ struct Options {
     int scale = 1;
     bool scaleGiven = false;
     bool mute = false;
+    bool noMusic = false;
     bool fullScreen = false;
     bool window = false;
     std::string record;

@@ -89,6 +89,7 @@ std::unique_ptr<replay::GameRecorder> MakeRecorder(Quibblix& app, Services& svc,
     };
     s.result = [&app] { return std::pair<int32_t, int16_t>(app.game.Score, app.game.Level); };
     s.soundOn = [&svc] { return svc.SoundOn(); };
+    s.musicOn = [&svc] { return svc.MusicOn(); };
     s.file = file;
     s.dir = dir;
     const std::string recordDir = records::RecordDir(svc.ProgramDir(), env);

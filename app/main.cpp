@@ -40,6 +40,7 @@ int RunHeadless(const qbx::Options& o, char* argv0) {
     svc.Attach(app.program);
     svc.SetProgramDir(o.recordsDir.empty() ? ExecutableDir(argv0) : o.recordsDir);
     if (o.mute) svc.SetSoundOn(false);
+    if (o.noMusic) svc.SetMusicOn(false);
     // The Replays screen lists the replays kept beside the records; nothing is watched here.
     qbx::KeptReplays shelf(
         qbx::ReplayDir(svc.ProgramDir(), [&svc](const std::string& n) { return svc.Environ(n); }),
@@ -106,6 +107,7 @@ int main(int argc, char** argv) {
     qbx::WindowOptions w;
     w.scale = o.scale;
     w.mute = o.mute;
+    w.noMusic = o.noMusic;
     w.fullScreen = o.fullScreen;
     w.window = o.window;
     w.recordsDir = o.recordsDir;

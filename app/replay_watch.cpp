@@ -173,7 +173,10 @@ void ReplayWatch::ShowBanner() {
 void ReplayWatch::Finish() {
     if (!watched_) return;
     watched_.reset();
-    if (setup_.from) setup_.from->SetWindowsAside(false);
+    if (setup_.from) {
+        setup_.from->SetWindowsAside(false);
+        setup_.from->ResumeOwnMusic();
+    }
     if (ended_) std::exchange(ended_, nullptr)();
 }
 

@@ -9,6 +9,7 @@ namespace qbx {
 namespace {
 constexpr const char* kKey = "sound/on";
 constexpr const char* kFullScreenKey = "window/fullscreen";
+constexpr const char* kMusicKey = "sound/music";
 
 QString SettingsFile() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
@@ -30,6 +31,16 @@ bool SoundChoice::On() const {
 
 void SoundChoice::Remember(bool on) {
     Keep(file_, kKey, on);
+}
+
+MusicChoice::MusicChoice() : file_(SettingsFile()) {}
+
+bool MusicChoice::On() const {
+    return QSettings(file_, QSettings::IniFormat).value(kMusicKey, true).toBool();
+}
+
+void MusicChoice::Remember(bool on) {
+    Keep(file_, kMusicKey, on);
 }
 
 FullScreenChoice::FullScreenChoice() : file_(SettingsFile()) {}

@@ -1,5 +1,5 @@
-// The player's choices of sound on or off and of the full screen, remembered between runs in the
-// user's configuration directory ($XDG_CONFIG_HOME/quibblix/quibblix.conf, by default under
+// The player's choices of sound and music on or off and of the full screen, remembered between runs
+// in the user's configuration directory ($XDG_CONFIG_HOME/quibblix/quibblix.conf, by default under
 // ~/.config).
 #pragma once
 
@@ -14,6 +14,17 @@ public:
     bool On() const;
     void Remember(bool on);
     const QString& File() const { return file_; }
+
+private:
+    QString file_;
+};
+
+// The music on or off, apart from the sound: on unless the player turned it off last time.
+class MusicChoice {
+public:
+    MusicChoice();
+    bool On() const;
+    void Remember(bool on);
 
 private:
     QString file_;

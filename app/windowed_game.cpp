@@ -135,6 +135,10 @@ int RunWindowed(const WindowOptions& o, int argc, char** argv, const WhenStarted
     SoundChoice choice;
     svc.SetSoundOn(choice.On() && !o.mute);
     svc.OnSoundChanged([&choice](bool on) { choice.Remember(on); });
+    // So is the music's, apart from it; --no-music holds for this run only.
+    MusicChoice music;
+    svc.SetMusicOn(music.On() && !o.noMusic);
+    svc.OnMusicChanged([&music](bool on) { music.Remember(on); });
     static const sound::Effects effects;  // read by the audio thread until the end
     svc.UseSound(effects);
     // So is the full screen; --window holds for this run only.

@@ -13,6 +13,7 @@ class QtServices;
 struct WindowOptions {
     int scale = 1;
     bool mute = false;
+    bool noMusic = false;
     bool fullScreen = false;
     bool window = false;
     std::string recordsDir;

@@ -76,6 +76,9 @@ bool DeliverInput(Program& program, Gamepad& pad, const InputEvent& e) {
         case K::Sound:
             program.Svc().SetSoundOn(e.value != 0);
             return true;
+        case K::Music:
+            program.Svc().SetMusicOn(e.value != 0);
+            return true;
         case K::Tick:
         case K::Seed:
         case K::PumpEnd:

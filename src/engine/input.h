@@ -1,6 +1,7 @@
 // What enters the screens from outside, in the form a backend delivers it and a replay keeps it:
 // timer ticks, keys, clicks, menu commands, closed windows, lost focus, pad actions, and the
-// values the rules ask the backend for (seeds, the end of an event pump, the sound's state).
+// values the rules ask the backend for (seeds, the end of an event pump, the sound's and the
+// music's states).
 #pragma once
 
 #include <cstdint>
@@ -29,8 +30,9 @@ struct InputEvent {
         PumpEnd,     // an event pump (or a message box) the rules ran has returned
         Sound,       // value: the sound was on (1) or off (0) as the game began
         DblClick,    // form.control: a label that takes the mouse
+        Music,       // value: the music was on (1) or off (0) as the game began
     };
-    static constexpr int kKinds = 15;
+    static constexpr int kKinds = 16;
 
     Kind kind = Kind::Tick;
     int64_t atMs = 0;       // on the backend's clock

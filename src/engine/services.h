@@ -69,6 +69,15 @@ public:
     // The player's choice; it changes nothing of the game but what is heard.
     virtual void SetSoundOn(bool on) = 0;
 
+    // The music the moment calls for: a piece from its beginning (None stops it), paused and
+    // resumed where it is. It is heard while both the music and the sound are on; playing a
+    // piece resumes it.
+    virtual void PlayMusic(Music piece) = 0;
+    virtual void PauseMusic(bool paused) = 0;
+    virtual bool MusicOn() const = 0;
+    // The player's choice of music, apart from the sound's; it changes nothing of the game.
+    virtual void SetMusicOn(bool on) = 0;
+
     // The kept replays, or null where there are none to show (a replay being verified).
     ReplayShelf* Replays() const { return shelf_; }
     void SetReplayShelf(ReplayShelf* shelf) { shelf_ = shelf; }

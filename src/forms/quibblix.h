@@ -22,7 +22,10 @@ public:
           replays(program, forms) {}
 
     // The program starts by showing the main menu; nothing else is loaded.
-    void Start() { menu.Show(); }
+    void Start() {
+        CueMusic(forms, program.Svc(), Music::Menu);
+        menu.Show();
+    }
 
     // The desktop asks the program to end (a logout, kill, Ctrl+C in the terminal): as Exit,
     // a game in progress, or one whose end is being announced, enters the tables first.

@@ -122,6 +122,9 @@ void GameRecorder::Begin() {
     InputEvent sound{.kind = InputEvent::Kind::Sound};
     sound.value = setup_.soundOn && setup_.soundOn() ? 1 : 0;
     writer_.Add(sound);
+    InputEvent music{.kind = InputEvent::Kind::Music};
+    music.value = setup_.musicOn && setup_.musicOn() ? 1 : 0;
+    writer_.Add(music);
     for (const InputEvent& e : setup_.opening) writer_.Add(e);
 }
 

@@ -38,6 +38,7 @@ struct RecorderSetup {
     // The game's score and level now.
     std::function<std::pair<int32_t, int16_t>()> result;
     std::function<bool()> soundOn;
+    std::function<bool()> musicOn;
     // Either one file that every game replaces in turn, or a directory where each game gets a
     // file of its own, named by its start, player, score and level.
     std::string file;

@@ -143,6 +143,7 @@ private:
                     ok = ok && Var(e.seed);
                     break;
                 case K::Sound:
+                case K::Music:
                     ok = ok && Byte(b) && b <= 1;
                     e.value = b;
                     break;

@@ -87,6 +87,7 @@ void EventEncoder::Add(const InputEvent& e, std::string& out) {
         case K::PadPress:
         case K::PadRelease:
         case K::Sound:
+        case K::Music:
             out.push_back(static_cast<char>(e.value));
             break;
         case K::PadMove:

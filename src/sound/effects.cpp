@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "sound/music.h"
+
 namespace qbx::sound {
 namespace {
 
@@ -139,6 +141,10 @@ std::vector<float> Effects::Render(Sound effect, int variant, int sampleRate) co
     gain = std::min(gain, 0.9 / peak);
     for (float& s : out) s = static_cast<float>(s * gain);
     return out;
+}
+
+std::unique_ptr<MusicSource> Effects::MakeMusic(int sampleRate) const {
+    return std::make_unique<MusicDeck>(sampleRate);
 }
 
 }  // namespace qbx::sound

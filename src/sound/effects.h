@@ -11,6 +11,7 @@ namespace qbx::sound {
 class Effects : public SoundBank {
 public:
     std::vector<float> Render(Sound effect, int variant, int sampleRate) const override;
+    std::unique_ptr<MusicSource> MakeMusic(int sampleRate) const override;
 };
 
 // The loudness every effect is brought to: the RMS of its sounding part.

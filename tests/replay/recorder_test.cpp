@@ -52,6 +52,7 @@ RecorderSetup SetupFor(test::Headless& h, const std::string& file, const std::st
     s.wallClockMs = [] { return int64_t{1'700'000'000'000}; };
     s.result = [&h] { return std::pair<int32_t, int16_t>(h.app.game.Score, h.app.game.Level); };
     s.soundOn = [&h] { return h.svc.SoundOn(); };
+    s.musicOn = [&h] { return h.svc.MusicOn(); };
     s.file = file;
     s.dir = dir;
     return s;
@@ -59,7 +60,10 @@ RecorderSetup SetupFor(test::Headless& h, const std::string& file, const std::st
 
 // The state as a dump shows it, without the clock (a replay's clock stops at its last input).
 std::string StateOf(test::Headless& h) {
-    return std::regex_replace(h.DumpJson(), std::regex("\"clock\": [0-9]+"), "");
+    // Nor whether the music is lowered under an effect: that is a matter of the clock too.
+    return std::regex_replace(
+        std::regex_replace(h.DumpJson(), std::regex("\"clock\": [0-9]+"), ""),
+        std::regex("\"state\": \"(ducked|playing)\""), "");
 }
 
 std::string Bytes(const std::string& path) {
@@ -77,6 +81,46 @@ std::string Record(const std::string& file, const std::string& more = "") {
     rec.Finish();
     h.svc.SetInputLog(nullptr);
     return StateOf(h);
+}
+
+// Both choices as the game began, and the music command where the player used it: the watched
+// game hears what the player heard.
+TEST(Recorder, TheMusicChoiceIsRecordedApartFromTheSoundsAndPlayedBack) {
+    test::TempDir dir;
+    const std::string file = dir.Path() + "/music.qbr";
+    {
+        test::Headless h;
+        GameRecorder rec(SetupFor(h, file, ""));
+        h.svc.SetInputLog(&rec);
+        h.svc.SetMusicOn(false);
+        h.app.Start();
+        h.Ok(
+            "click frmMenu.cmdPlay\nwait 3000\nmenu frmGame.mnuMusic\nwait 500\n"
+            "menu frmGame.mnuMusic\nwait 500\nmenu frmGame.mnuMusic\nwait 500");
+        rec.Finish();
+        h.svc.SetInputLog(nullptr);
+        EXPECT_TRUE(h.svc.MusicOn());
+    }
+    Replay r;
+    std::string error;
+    ASSERT_TRUE(ReadReplayFile(file, r, error)) << error;
+    ASSERT_GE(r.events.size(), 2u);
+    EXPECT_EQ(r.events[0], (InputEvent{.kind = InputEvent::Kind::Sound, .value = 1}));
+    EXPECT_EQ(r.events[1], (InputEvent{.kind = InputEvent::Kind::Music, .value = 0}));
+
+    // Played up to the first music command: off, as the player had it, the sound still on.
+    size_t first = 0;
+    while (first < r.events.size() && r.events[first].control != "mnuMusic") ++first;
+    ASSERT_LT(first, r.events.size());
+    for (size_t end : {first, r.events.size()}) {
+        test::Headless h;
+        h.app.Start();
+        Gamepad pad(h.app.program);
+        EXPECT_EQ(h.svc.PlayRecorded(r.events, end, pad), 0u);
+        EXPECT_EQ(h.svc.MusicOn(), end != first);
+        EXPECT_TRUE(h.svc.SoundOn());
+        EXPECT_EQ(h.svc.MusicPiece(), Music::Level1);
+    }
 }
 
 TEST(Recorder, AGamePlayedBackReachesTheSameStateAndTheSameGameGivesTheSameBytes) {
@@ -101,6 +145,7 @@ TEST(Recorder, AGamePlayedBackReachesTheSameStateAndTheSameGameGivesTheSameBytes
     EXPECT_GE(count(InputEvent::Kind::PumpEnd), 2);
     EXPECT_EQ(count(InputEvent::Kind::Menu), 2);
     EXPECT_EQ(r.events.front(), (InputEvent{.kind = InputEvent::Kind::Sound, .value = 1}));
+    EXPECT_EQ(r.events[1], (InputEvent{.kind = InputEvent::Kind::Music, .value = 1}));
 
     test::Headless h(99);  // another seed: every seed the game reads comes from the replay
     h.app.Start();
@@ -129,7 +174,7 @@ TEST(Recorder, TheDriverStartsFromAReplayAndGoesOnWithItsScript) {
                    }});
     h.app.Start();
     std::istringstream script("replay " + file +
-                              " 2\nexpect frmGame.Level 1\nwait 3000\n"
+                              " 3\nexpect frmGame.Level 1\nwait 3000\n"
                               "expect frmGame.lblCount.Visible false\n");
     std::ostringstream out, err;
     EXPECT_EQ(driver.Run(script, out, err), 0) << err.str();
@@ -174,8 +219,8 @@ TEST(Recorder, EachGameInADirectoryGetsAFileNamedByItsResult) {
         Replay r;
         std::string error;
         ASSERT_TRUE(ReadReplayFile(f, r, error)) << error;
-        ASSERT_GE(r.events.size(), 2u);
-        EXPECT_EQ(r.events[1].control, "cmdPlay");
+        ASSERT_GE(r.events.size(), 3u);
+        EXPECT_EQ(r.events[2].control, "cmdPlay");  // after the sound's and the music's states
         EXPECT_TRUE(r.header.complete);
     }
 }

@@ -170,7 +170,11 @@ std::string Driver::Dump(const std::string& form) {
         first = false;
         o += JsonString(std::string(SoundName(effect)));
     }
-    o += "], \"screens\": {";
+    o += "], \"music\": {\"piece\": ";
+    o += JsonString(std::string(MusicName(svc_.MusicPiece())));
+    o += ", \"state\": ";
+    o += JsonString(std::string(svc_.MusicState()));
+    o += "}, \"screens\": {";
     first = true;
     for (Screen* s : program_.Screens()) {
         if (!form.empty() && s->Name() != form) continue;

@@ -233,7 +233,8 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
             return false;
         }
         if (cmd.op == Command::Expect && (target == "active" || target == "ended" ||
-                                          target == "clock" || target.rfind("message", 0) == 0)) {
+                                          target == "clock" || target.rfind("message", 0) == 0 ||
+                                          target == "music.piece" || target == "music.state")) {
             cmd.form.clear();
             cmd.path = target;
             return true;

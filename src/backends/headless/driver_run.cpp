@@ -386,6 +386,8 @@ std::string Driver::ValueOf(const std::string& form, const std::string& path, bo
         if (path == "ended") return svc_.Ended() ? "true" : "false";
         if (path == "clock") return std::to_string(svc_.Clock());
         if (path == "messages") return std::to_string(svc_.Messages().size());
+        if (path == "music.piece") return std::string(MusicName(svc_.MusicPiece()));
+        if (path == "music.state") return std::string(svc_.MusicState());
         if (path == "message.title" || path == "message.text") {
             if (svc_.Messages().empty()) return "null";
             const MessageRecord& m = svc_.Messages().back();

@@ -133,4 +133,13 @@ size_t HeadlessServices::PlayRecorded(const std::vector<InputEvent>& events, siz
     return playback.Astray();
 }
 
+std::string_view HeadlessServices::MusicState() const {
+    if (!musicOn_ || !soundOn_) return "off";
+    if (piece_ == Music::None) return "stopped";
+    if (musicPaused_) return "paused";
+    // The music is lowered under an effect and back within half a second.
+    if (clock_.ms - lastEffectMs_ < 500) return "ducked";
+    return "playing";
+}
+
 }  // namespace qbx

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -44,12 +45,26 @@ public:
     void ScreenChanged(Screen& s, ScreenEvent e) override;
     // Sound is recorded, not played: the effects asked for while it is on.
     void PlaySound(Sound effect, int /*variant*/) override {
-        if (soundOn_) sounds_.push_back(effect);
+        if (!soundOn_) return;
+        sounds_.push_back(effect);
+        lastEffectMs_ = clock_.ms;
     }
     bool SoundOn() const override { return soundOn_; }
     void SetSoundOn(bool on) override { soundOn_ = on; }
     // The effects asked for since the last call.
     std::vector<Sound> TakeSounds() { return std::exchange(sounds_, {}); }
+    // Music is followed, not rendered: the piece asked for last and whether it is paused.
+    void PlayMusic(Music piece) override {
+        piece_ = piece;
+        musicPaused_ = false;
+    }
+    void PauseMusic(bool paused) override { musicPaused_ = paused; }
+    bool MusicOn() const override { return musicOn_; }
+    void SetMusicOn(bool on) override { musicOn_ = on; }
+    Music MusicPiece() const { return piece_; }
+    // "off" while the music or the sound is off, "stopped" with no piece, "paused", "ducked"
+    // for half a second after an effect was asked for, else "playing".
+    std::string_view MusicState() const;
 
     // Advances the clock by ms, firing every timer that falls due on the way.
     void Advance(int64_t ms);
@@ -111,6 +126,10 @@ private:
     std::vector<MessageRecord> messages_;
     bool soundOn_ = true;
     std::vector<Sound> sounds_;
+    int64_t lastEffectMs_ = INT64_MIN / 2;
+    Music piece_ = Music::None;
+    bool musicPaused_ = false;
+    bool musicOn_ = true;
 };
 
 }  // namespace qbx

@@ -12,6 +12,7 @@
 #include <QTime>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -207,7 +208,48 @@ void QtServices::PlaySound(Sound effect, int variant) {
 void QtServices::SetSoundOn(bool on) {
     if (on == soundOn_) return;
     soundOn_ = on;
+    CueMusic();
     if (onSoundChanged_) onSoundChanged_(on);
+}
+
+namespace {
+// One count for every program sharing a device, so a watched game's piece is never taken for
+// the watcher's.
+std::atomic<uint32_t> musicSerials{0};
+}  // namespace
+
+void QtServices::PlayMusic(Music piece) {
+    music_.piece = piece;
+    music_.serial = musicSerials.fetch_add(1, std::memory_order_relaxed) + 1;
+    music_.paused = false;
+    CueMusic();
+}
+
+void QtServices::PauseMusic(bool paused) {
+    music_.paused = paused;
+    CueMusic();
+}
+
+void QtServices::SetMusicOn(bool on) {
+    if (on == musicOn_) return;
+    musicOn_ = on;
+    CueMusic();
+    if (onMusicChanged_) onMusicChanged_(on);
+}
+
+void QtServices::ResumeOwnMusic() {
+    music_.serial = musicSerials.fetch_add(1, std::memory_order_relaxed) + 1;
+    CueMusic();
+}
+
+void QtServices::CueMusic() {
+    if (!sound_) return;
+    MusicCue cue = music_;
+    cue.paused = cue.paused || WatchPaused();
+    // A watched game's music is heard only while the watcher's own choices let it.
+    cue.audible = soundOn_ && musicOn_ &&
+                  (!soundChoiceOf_ || (soundChoiceOf_->SoundOn() && soundChoiceOf_->MusicOn()));
+    sound_->CueMusic(cue);
 }
 
 // ---- timers ----

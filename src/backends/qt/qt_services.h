@@ -56,6 +56,14 @@ public:
     void PlaySound(Sound effect, int variant) override;
     bool SoundOn() const override { return soundOn_; }
     void SetSoundOn(bool on) override;
+    void PlayMusic(Music piece) override;
+    void PauseMusic(bool paused) override;
+    bool MusicOn() const override { return musicOn_; }
+    void SetMusicOn(bool on) override;
+    // Told of every change of the player's music choice (the program remembers it).
+    void OnMusicChanged(std::function<void(bool)> f) { onMusicChanged_ = std::move(f); }
+    // Gives the shared audio device this program's music again (a watched replay had it).
+    void ResumeOwnMusic();
 
     // Plays the effects from this bank on the audio device, opened in the background.
     void UseSound(const SoundBank& bank);
@@ -132,6 +140,7 @@ public:
     void StopWatching();
     // A line shown across the top of every window (a banner), or none when empty.
     void SetBanner(const std::string& text);
+    void CueMusic();
     // Plays the effects on another backend's audio device, whose player's choice also mutes
     // them.
     void ShareSound(const QtServices& other);
@@ -192,8 +201,11 @@ private:
     std::vector<QPointer<ScreenView>> setAside_;
     std::string banner_;
     bool soundOn_ = true;
+    bool musicOn_ = true;
+    MusicCue music_;
     bool fullScreen_ = false;
     std::function<void(bool)> onSoundChanged_;
+    std::function<void(bool)> onMusicChanged_;
     std::function<void(bool)> onFullScreenChanged_;
     std::string programDir_;
     std::map<std::string, std::string> env_;

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -78,6 +79,9 @@ void SoundOutput::Open(const SoundBank& bank) {
         effects_[static_cast<size_t>(k)] = bank.Render(static_cast<Sound>(k), 0, sampleRate_);
     for (int size = 0; size < kPopVariants; ++size)
         pops_[static_cast<size_t>(size)] = bank.Render(Sound::Pop, size, sampleRate_);
+    // The music is played as it goes, a block at a time: nothing to render ahead.
+    music_ = bank.MakeMusic(sampleRate_);
+    mixer_.SetMusic(music_.get());
     SDL_PauseAudioDevice(device_, 0);
     ready_.store(true, std::memory_order_release);
 }
@@ -113,6 +117,14 @@ double SoundOutput::BufferMs() const {
 
 void SoundOutput::Mix(void* self, uint8_t* stream, int bytes) {
     auto& out = *static_cast<SoundOutput*>(self);
+    if (out.music_) {
+        const uint32_t cue = out.cue_.load(std::memory_order_acquire);
+        if (cue != out.cueTaken_) {
+            out.cueTaken_ = cue;
+            const MusicCue c = MusicCue::Unpack(cue);
+            out.music_->Set(c.piece, c.serial, c.paused, c.audible);
+        }
+    }
     const int64_t waited =
         out.mixer_.MixInto(reinterpret_cast<float*>(stream),
                            static_cast<size_t>(bytes) / sizeof(float), SteadyNowNs());
@@ -146,9 +158,11 @@ int Mixer::Sounding() const {
 
 int64_t Mixer::MixInto(float* out, size_t n, int64_t nowNs) {
     int64_t waited = 0;
+    bool effects = false;
     std::fill(out, out + n, 0.0f);
     for (Voice& v : voices_) {
         if (!v.samples) continue;
+        effects = true;
         if (v.askedNs != 0) {
             waited = std::max<int64_t>(1, nowNs - v.askedNs);
             v.askedNs = 0;
@@ -159,8 +173,23 @@ int64_t Mixer::MixInto(float* out, size_t n, int64_t nowNs) {
         v.at += take;
         if (v.at >= v.samples->size()) v = Voice{};
     }
-    // Effects that sound together stay clear of the top.
-    for (size_t k = 0; k < n; ++k) out[k] = std::clamp(out[k] * 0.8f, -1.0f, 1.0f);
+    if (!music_ || music_->Silent()) {
+        // Effects that sound together stay clear of the top.
+        for (size_t k = 0; k < n; ++k) out[k] = std::clamp(out[k] * 0.8f, -1.0f, 1.0f);
+        return waited;
+    }
+    for (size_t at = 0; at < n; at += musicBlock_.size()) {
+        const size_t m = std::min(musicBlock_.size(), n - at);
+        music_->Render(musicBlock_.data(), m, effects);
+        for (size_t k = 0; k < m; ++k) {
+            const float x = out[at + k] * 0.8f + musicBlock_[k];
+            const float a = std::abs(x);
+            // Above the knee the sum bends towards the ceiling and never passes it.
+            const float room = kCeiling - kKnee;
+            out[at + k] =
+                a <= kKnee ? x : std::copysign(kKnee + room * std::tanh((a - kKnee) / room), x);
+        }
+    }
     return waited;
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -13,10 +14,16 @@
 namespace qbx {
 
 // Sums the effects that sound together, each from its start to its end; at most kVoices at
-// once, a new one taking the place of the one nearest its end.
+// once, a new one taking the place of the one nearest its end. Under them the music, lowered
+// while an effect sounds; while it sounds the sum is kept below full scale by a soft knee, and
+// while it is silent the effects are mixed as they always were.
 class Mixer {
 public:
     static constexpr int kVoices = 16;
+    // Two decibels below full scale: room for the peaks between samples.
+    static constexpr float kKnee = 0.7f, kCeiling = 0.79f;
+    // The music to mix under the effects (null: none); the mixer never owns it.
+    void SetMusic(MusicSource* music) { music_ = music; }
     // Starts an effect; askedNs is when it was asked for (0: not timed).
     void Start(const std::vector<float>& samples, int64_t askedNs);
     // Mixes the next n samples into out; returns the time an effect waited for its first
@@ -31,6 +38,23 @@ private:
         int64_t askedNs = 0;  // 0 once its first samples were mixed
     };
     std::array<Voice, kVoices> voices_{};
+    MusicSource* music_ = nullptr;
+    std::array<float, 512> musicBlock_{};
+};
+
+// What the game asks of the music, packed for the audio thread to read without a lock.
+struct MusicCue {
+    Music piece = Music::None;
+    uint32_t serial = 0;  // 22 bits
+    bool paused = false;
+    bool audible = true;
+    uint32_t Pack() const {
+        return static_cast<uint32_t>(piece) | (paused ? 0x100u : 0) | (audible ? 0x200u : 0) |
+               (serial << 10);
+    }
+    static MusicCue Unpack(uint32_t v) {
+        return {static_cast<Music>(v & 0xff), v >> 10, (v & 0x100) != 0, (v & 0x200) != 0};
+    }
 };
 
 class SoundOutput {
@@ -44,6 +68,8 @@ public:
     SoundOutput& operator=(const SoundOutput&) = delete;
 
     void Play(Sound effect, int variant);
+    // The music the game asks for; taken by the audio thread at its next block, never waited on.
+    void CueMusic(const MusicCue& cue) { cue_.store(cue.Pack(), std::memory_order_release); }
     bool Ready() const { return ready_.load(std::memory_order_acquire); }
     // Waits until opening the device has come to an end, one way or the other.
     void WaitUntilOpened();
@@ -70,6 +96,9 @@ private:
     std::array<std::vector<float>, kSoundCount> effects_;
     std::array<std::vector<float>, kPopVariants> pops_;
     Mixer mixer_;
+    std::unique_ptr<MusicSource> music_;
+    std::atomic<uint32_t> cue_{MusicCue{}.Pack()};
+    uint32_t cueTaken_ = ~0u;  // the audio thread's own
     std::atomic<double> maxDelayMs_{0};
     std::atomic<int64_t> started_{0};
 };

@@ -58,6 +58,7 @@ void QtServices::SetWatchPaused(bool paused) {
     watch_->Rebase();
     watch_->paused = paused;
     if (watch_->depth == 0) ArmWake();
+    CueMusic();  // the watched game's music stands still with it
 }
 
 void QtServices::StopWatching() {

@@ -187,6 +187,7 @@ void FrmGame::DeathSequence(int16_t index) {
     BringToFront(circle);
     circle.Visible = true;
     Svc().PlaySound(Sound::Death);
+    CueMusic(Music::None);
 
     Svc().DoEvents();
     // A New Game, an Exit or a closed window taken by the pump ended this game: the sequence

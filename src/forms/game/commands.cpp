@@ -15,6 +15,7 @@ void FrmGame::GameOver() {
     c.tmrArrowGrow->SetEnabled(false);
     c.tmrBubbleSize->SetEnabled(false);
     Svc().PlaySound(Sound::GameOver);
+    CueMusic(Music::GameOver);
     Svc().MsgBox("Your Final Score:  " + Dec(Score), "Game Over");
     FrmScores& scores = *forms_.scores;
     if (Score < 1) {
@@ -52,6 +53,11 @@ void FrmGame::mnuPause_Click() {
 void FrmGame::mnuSound_Click() {
     Svc().SetSoundOn(!Svc().SoundOn());
     c_.mnuSound->Checked = Svc().SoundOn();
+}
+
+void FrmGame::mnuMusic_Click() {
+    Svc().SetMusicOn(!Svc().MusicOn());
+    c_.mnuMusic->Checked = Svc().MusicOn();
 }
 
 void FrmGame::mnuExit_Click() {

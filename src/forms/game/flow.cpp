@@ -2,6 +2,7 @@
 #include "engine/numbers.h"
 #include "forms/game/frmGame.h"
 #include "forms/game/game_design.h"
+#include "forms/game/level_table.h"
 
 namespace qbx {
 
@@ -30,6 +31,13 @@ void FrmGame::tmrBonus_Timer() {
         if (TimeBonus < 0) TimeBonus = 0;
         c_.lblTimeBonusRemaining->Caption = Dec(TimeBonus);
     }
+    // Below a tenth of the level's time bonus the hurry takes over from the level's theme.
+    if (forms_.music == LevelMusic(Level) && TimeBonus * 10 < LevelRowFor(Level).timeBonus)
+        CueMusic(Music::Hurry);
+}
+
+void FrmGame::CueMusic(Music piece) {
+    qbx::CueMusic(forms_, Svc(), piece, true);
 }
 
 void FrmGame::LevelComplete() {
@@ -48,6 +56,7 @@ void FrmGame::LevelComplete() {
     // Continue takes the keys, so the panel is left with Enter or Space like any other screen.
     SetFocus(c.cmdContinue);
     Svc().PlaySound(Sound::Complete);
+    CueMusic(Music::Complete);
 }
 
 void FrmGame::cmdContinue_Click() {
@@ -80,6 +89,7 @@ void FrmGame::PauseGame() {
         SetMousePointer(Pointer::Default);
         BringToFront(*c.lblGamePaused);
         c.lblGamePaused->Visible = true;
+        Svc().PauseMusic(true);
         return;
     }
     Paused = kFalse;
@@ -99,6 +109,7 @@ void FrmGame::PauseGame() {
     c.mnuPause->Caption = kPauseCaption;
     SetMousePointer(onPanel ? Pointer::Default : Pointer::Custom);
     if (c.arrow->Visible) c.tmrArrowGrow->SetEnabled(true);
+    Svc().PauseMusic(false);
 }
 
 void FrmGame::WindowDeactivated() {

@@ -53,6 +53,7 @@ public:
     void mnuPause_Click();
     // Sound on or off: the game goes on as it was.
     void mnuSound_Click();
+    void mnuMusic_Click();
     void mnuExit_Click();
     void mnuInstructions_Click();
     void mnuAbout_Click();
@@ -78,7 +79,7 @@ public:
         Shape *shpDeathCircle, *shpBottom;
         Timer *tmrBonus, *tmrLevelStart, *tmrLeft, *tmrRight, *tmrBubbleSize, *tmrBubbles,
             *tmrArrowGrow;
-        MenuItem *mnuNew, *mnuPause, *mnuSound, *mnuExit, *mnuInstructions, *mnuAbout,
+        MenuItem *mnuNew, *mnuPause, *mnuSound, *mnuMusic, *mnuExit, *mnuInstructions, *mnuAbout,
             *mnuHighScores, *mnuReplays;
     };
     Controls& C() {
@@ -130,6 +131,8 @@ private:
     bool PausedIfNeeded();
     // The score and the level reached go into both record tables.
     void RecordResults();
+    // The game's music for the moment, from its beginning.
+    void CueMusic(Music piece);
 
     Forms& forms_;
     Controls c_{};

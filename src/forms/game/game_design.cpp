@@ -53,6 +53,7 @@ std::vector<ControlDesign> GameControlsDesign() {
     t.push_back(Mnu("mnuNew", "&New Game", "mnuFile", 'N'));
     t.push_back(Mnu("mnuPause", kPauseCaption, "mnuFile", 'P'));
     t.push_back(CheckMnu("mnuSound", "&Sound", "mnuFile", 'M'));
+    t.push_back(CheckMnu("mnuMusic", "&Music", "mnuFile", 'U'));
     t.push_back(Mnu("mnuLine1", "-", "mnuFile"));
     t.push_back(Mnu("mnuExit", "E&xit", "mnuFile", 'X'));
     t.push_back(Mnu("mnuHelp", "Help", ""));

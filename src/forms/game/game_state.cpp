@@ -62,6 +62,8 @@ void FrmGame::BindControls() {
     c.mnuPause = Ctl<MenuItem>("mnuPause");
     c.mnuSound = Ctl<MenuItem>("mnuSound");
     c.mnuSound->Checked = Svc().SoundOn();
+    c.mnuMusic = Ctl<MenuItem>("mnuMusic");
+    c.mnuMusic->Checked = Svc().MusicOn();
     c.mnuExit = Ctl<MenuItem>("mnuExit");
     c.mnuInstructions = Ctl<MenuItem>("mnuInstructions");
     c.mnuAbout = Ctl<MenuItem>("mnuAbout");
@@ -79,6 +81,7 @@ void FrmGame::BindControls() {
     c.mnuNew->onClick = [this] { mnuNew_Click(); };
     c.mnuPause->onClick = [this] { mnuPause_Click(); };
     c.mnuSound->onClick = [this] { mnuSound_Click(); };
+    c.mnuMusic->onClick = [this] { mnuMusic_Click(); };
     c.mnuExit->onClick = [this] { mnuExit_Click(); };
     c.mnuInstructions->onClick = [this] { mnuInstructions_Click(); };
     c.mnuAbout->onClick = [this] { mnuAbout_Click(); };
@@ -148,6 +151,7 @@ std::map<std::string, std::function<void()>> FrmGame::Routines() {
         {"mnuNew_Click", [this] { mnuNew_Click(); }},
         {"mnuPause_Click", [this] { C(), mnuPause_Click(); }},
         {"mnuSound_Click", [this] { C(), mnuSound_Click(); }},
+        {"mnuMusic_Click", [this] { C(), mnuMusic_Click(); }},
         {"mnuExit_Click", [this] { mnuExit_Click(); }},
         {"mnuInstructions_Click", [this] { C(), mnuInstructions_Click(); }},
         {"mnuAbout_Click", [this] { C(), mnuAbout_Click(); }},

@@ -236,6 +236,8 @@ void FrmGame::Form_Load() {
     Paused = kFalse;
     c.lblGamePaused->Visible = false;
     c.mnuPause->Caption = kPauseCaption;
+    // Every level, and every level played again after a lost life, begins its theme.
+    CueMusic(LevelMusic(Level));
     Overlap = kFalse;
     LifeLost = kFalse;
     c.tmrBubbles->SetEnabled(false);

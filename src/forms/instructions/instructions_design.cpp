@@ -32,6 +32,10 @@ std::vector<ControlDesign> InstructionsControlsDesign() {
     t.push_back(Lbl("lblhelp", -1, 240, 960, 8055, 4095, true, "This is your character:",
                     {"Verdana", 9.75f, false}, kBlack, false, {}, Align::Left));
     t.push_back(Img("imgArrow", -1, 2040, 2280, 120, 5250, true, "regarrow"));
+    // The keys that choose what is heard, beside the return button.
+    t.push_back(Lbl("lblSoundKeys", -1, 6180, 5430, 2250, 540, true,
+                    "M: sound on or off\r\nU: music on or off", {"Verdana", 8.25f, false}, kBlack,
+                    false, {}, Align::Left));
     return t;
 }
 

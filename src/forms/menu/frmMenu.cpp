@@ -79,14 +79,15 @@ void FrmMenu::ShowAbout() {
     Svc().MsgBox(kAboutText, kAboutTitle);
 }
 
-// M turns the sound on or off. The shortcuts count only with Ctrl alone: Ctrl together with
-// Shift or Alt does nothing.
+// M turns all the sound on or off, U the music alone. The shortcuts count only with Ctrl
+// alone: Ctrl together with Shift or Alt does nothing.
 void FrmMenu::Form_KeyDown(int16_t keyCode, int16_t shift) {
     if (keyCode == 'M' && shift == 0) {
         Svc().SetSoundOn(!Svc().SoundOn());
         // So the player hears the choice: the menu itself makes no sound.
         Svc().PlaySound(Sound::Go);
     }
+    if (keyCode == 'U' && shift == 0) Svc().SetMusicOn(!Svc().MusicOn());
     if (shift != vk::CtrlMask) return;
     switch (keyCode) {
         case 'A':

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -45,6 +46,76 @@ TEST(Mixer, AFullMixerGivesANewEffectTheVoiceNearestItsEnd) {
     m.MixInto(out.data(), out.size(), 0);
     EXPECT_FLOAT_EQ(out[0], 0.8f * (0.01f * (Mixer::kVoices - 1) + 0.02f));
     EXPECT_FLOAT_EQ(out[55], 0.8f * 0.01f * (Mixer::kVoices - 1));
+}
+
+// Music of one level throughout, silent when told, remembering whether it was ducked.
+struct SteadyMusic : MusicSource {
+    float level = 0.5f;
+    bool silent = false;
+    std::vector<bool> ducked;
+    void Set(Music, uint32_t, bool, bool) override {}
+    void Render(float* out, size_t n, bool duck) override {
+        std::fill(out, out + n, level);
+        ducked.push_back(duck);
+    }
+    bool Silent() const override { return silent; }
+};
+
+TEST(Mixer, TheMusicGoesUnderTheEffectsDuckedWhileOneSoundsAndTheSumNeverClips) {
+    const std::vector<float> loud(300, 1.0f), soft(300, 0.2f);
+    SteadyMusic music;
+    Mixer m;
+    m.SetMusic(&music);
+    std::vector<float> out(256);
+    // Quiet sums are plain sums.
+    music.level = 0.1f;
+    m.Start(soft, 0);
+    m.MixInto(out.data(), out.size(), 0);
+    EXPECT_FLOAT_EQ(out[0], 0.1f + 0.8f * 0.2f);
+    EXPECT_EQ(music.ducked, std::vector<bool>{true});
+    m.MixInto(out.data(), out.size(), 0);  // the effect ends within this block
+    m.MixInto(out.data(), out.size(), 0);
+    EXPECT_FLOAT_EQ(out[0], 0.1f);
+    EXPECT_EQ(music.ducked, (std::vector<bool>{true, true, false}));
+    // Loud ones bend below the ceiling, keeping their sign and their order.
+    music.level = 0.7f;
+    m.Start(loud, 0);
+    m.Start(loud, 0);
+    m.MixInto(out.data(), out.size(), 0);
+    EXPECT_LE(out[0], Mixer::kCeiling);
+    EXPECT_GT(out[0], Mixer::kKnee);
+    music.level = -0.9f;
+    m.MixInto(out.data(), out.size(), 0);
+    EXPECT_GE(out[50], -Mixer::kCeiling);
+    EXPECT_LT(out[50], -Mixer::kKnee);
+    music.level = -0.5f;
+    m.MixInto(out.data(), out.size(), 0);  // the effects have ended: -0.5 passes as it is
+    EXPECT_FLOAT_EQ(out[0], -0.5f);
+
+    // Silent music leaves the effects exactly as they are mixed without any.
+    music.silent = true;
+    Mixer plain;
+    std::vector<float> with(256), without(256);
+    m.Start(loud, 0);
+    m.Start(soft, 0);
+    plain.Start(loud, 0);
+    plain.Start(soft, 0);
+    for (int k = 0; k < 2; ++k) {
+        m.MixInto(with.data(), with.size(), 0);
+        plain.MixInto(without.data(), without.size(), 0);
+        EXPECT_EQ(with, without);
+    }
+}
+
+TEST(MusicCue, WhatTheGameAsksCrossesToTheAudioThreadWhole) {
+    for (const MusicCue c : {MusicCue{Music::GameOver, (1u << 22) - 1, true, false},
+                             MusicCue{Music::Menu, 12345, false, true}, MusicCue{}}) {
+        const MusicCue back = MusicCue::Unpack(c.Pack());
+        EXPECT_EQ(back.piece, c.piece);
+        EXPECT_EQ(back.serial, c.serial);
+        EXPECT_EQ(back.paused, c.paused);
+        EXPECT_EQ(back.audible, c.audible);
+    }
 }
 
 TEST(SoundOutput, WithoutAnAudioDeviceTheGameIsSilentAndGoesOn) {
