@@ -29,7 +29,8 @@ struct Driver::Command {
         Rnd,
         Pad,
         Replay,
-        DblClick
+        DblClick,
+        Answer
     } op;
     int64_t ms = 0;
     int16_t code = 0, shift = 0;

@@ -256,10 +256,16 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
         if (!Parse(rest, *cmd.posted, error)) return false;
         auto op = cmd.posted->op;
         if (op != Command::Key && op != Command::Click && op != Command::DblClick &&
-            op != Command::Menu && op != Command::Close) {
-            error = "post takes a key, click, dblclick, menu or close command";
+            op != Command::Menu && op != Command::Close && op != Command::Answer) {
+            error = "post takes a key, click, dblclick, menu, close or answer command";
             return false;
         }
+        return true;
+    }
+    if (word == "answer") {
+        // The text typed into the next name box, up to the end of the line.
+        cmd.op = Command::Answer;
+        cmd.value = rest;
         return true;
     }
     if (word == "dump") {

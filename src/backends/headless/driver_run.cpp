@@ -200,6 +200,9 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
             return -1;
         case Command::Replay:
             return PlayReplay(cmd, error);
+        case Command::Answer:
+            svc_.Answer(cmd.value);
+            return -1;
     }
     return -1;
 }

@@ -46,6 +46,16 @@ public:
     void PlaySound(Sound effect, int /*variant*/) override {
         if (soundOn_) sounds_.push_back(effect);
     }
+    // The name box takes the answers given to it in turn (the driver's answer command), each
+    // refused one noted as a message, and is cancelled when none is taken; with no answer given
+    // it takes the name filled in.
+    bool AskName(const std::string& prompt, const std::string& title, std::string& text,
+                 const std::function<std::string(const std::string&)>& refusal) override;
+    void Answer(std::string text) { answers_.push_back(std::move(text)); }
+    std::string Remembered(const std::string& key) override;
+    void Remember(const std::string& key, const std::string& value) override {
+        remembered_[key] = value;
+    }
     bool SoundOn() const override { return soundOn_; }
     void SetSoundOn(bool on) override { soundOn_ = on; }
     // The effects asked for since the last call.
@@ -111,6 +121,8 @@ private:
     std::vector<MessageRecord> messages_;
     bool soundOn_ = true;
     std::vector<Sound> sounds_;
+    std::deque<std::string> answers_;
+    std::map<std::string, std::string> remembered_;
 };
 
 }  // namespace qbx
