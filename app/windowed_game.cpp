@@ -137,6 +137,11 @@ int RunWindowed(const WindowOptions& o, int argc, char** argv, const WhenStarted
     SoundChoice choice;
     svc.SetSoundOn(choice.On() && !o.mute);
     svc.OnSoundChanged([&choice](bool on) { choice.Remember(on); });
+    TextChoices choices;
+    svc.KeepChoicesWith([&choices](const std::string& key) { return choices.Read(key); },
+                        [&choices](const std::string& key, const std::string& value) {
+                            choices.Remember(key, value);
+                        });
     static const sound::Effects effects;  // read by the audio thread until the end
     svc.UseSound(effects);
     // So is the full screen; --window holds for this run only.

@@ -22,7 +22,7 @@ const Palette kPlayerOne{Rgb(226, 70, 104),       Rgb(255, 140, 160), Rgb(160, 3
                          Rgb(46, 92, 220),        Rgb(110, 160, 255), Rgb(28, 50, 140)};
 // Player 2: golden hair, a bottle-green cloak, orange clothes.
 const Palette kPlayerTwo{Rgb(232, 178, 40),       Rgb(255, 226, 130), Rgb(170, 112, 10),
-                         Rgb(255, 240, 170, 170), Rgb(14, 48, 30),    Rgb(48, 110, 72),
+                         Rgb(255, 240, 170, 170), Rgb(24, 96, 52),    Rgb(86, 170, 112),
                          Rgb(236, 120, 24),       Rgb(255, 184, 96),  Rgb(160, 70, 10)};
 
 void DrawBack(QPainter& p, const Palette& k) {

@@ -73,6 +73,7 @@ void GameRecorder::Begin() {
     startMs_ = lastMs_;
     lastFlushMs_ = lastMs_;
     startedWallMs_ = setup_.wallClockMs ? setup_.wallClockMs() : 0;
+    two_ = setup_.twoPlayers && setup_.twoPlayers();
     if (!setup_.file.empty()) {
         path_ = setup_.file;
     } else {
@@ -88,7 +89,7 @@ void GameRecorder::Begin() {
     InputEvent sound{.kind = InputEvent::Kind::Sound};
     sound.value = setup_.soundOn && setup_.soundOn() ? 1 : 0;
     writer_.Add(sound);
-    for (const InputEvent& e : setup_.opening) writer_.Add(e);
+    for (const InputEvent& e : two_ ? setup_.openingTwo : setup_.opening) writer_.Add(e);
 }
 
 Header GameRecorder::HeaderNow(bool complete) const {
@@ -99,6 +100,12 @@ Header GameRecorder::HeaderNow(bool complete) const {
     if (setup_.result) std::tie(h.score, h.level) = setup_.result();
     h.programVersion = setup_.programVersion;
     h.player = setup_.player;
+    if (two_) {
+        h.version = 2;
+        h.players = 2;
+        if (setup_.player2) h.player2 = setup_.player2();
+        if (setup_.result2) std::tie(h.score2, h.level2) = setup_.result2();
+    }
     return h;
 }
 

@@ -41,6 +41,7 @@ struct Driver::Command {
     int padInput = 0;  // a pad's button, or its axis when padAxis
     bool padAxis = false;
     int padValue = 0;
+    int padIndex = 0;  // pad N of the script is pad N - 1
     std::unique_ptr<Command> posted;
 };
 

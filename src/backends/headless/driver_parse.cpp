@@ -300,6 +300,12 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
         cmd.op = Command::Pad;
         std::string name, tail;
         firstWord(rest, name, tail);
+        // "pad 2 a" is the second pad's; without a number it is the first's.
+        if (name == "1" || name == "2") {
+            cmd.padIndex = name == "2" ? 1 : 0;
+            const std::string more = tail;
+            firstWord(more, name, tail);
+        }
         if (auto axis = PadAxisNamed(name)) {
             long long v = 0;
             if (!ParseLong(tail, v) || v < -32768 || v > 32767) {

@@ -46,8 +46,7 @@ void FrmGame::RecordResults() {
     for (int i = 0; i < kMaxPlayers; ++i) {
         const Player& p = players[i];
         if (p.Score < 1) continue;
-        const int16_t level = p.Lives > 0 ? Level : p.Level;
-        forms_.scores->EnterPlayerResult(PlayerName(i), p.Score, level);
+        forms_.scores->EnterPlayerResult(PlayerName(i), p.Score, LevelReached(i));
     }
 }
 

@@ -99,6 +99,11 @@ public:
     // Whether a player has a character on the field: player 1 of a one-player game always, a
     // player of a two-player game while a life is left.
     bool InGame(const Player& p) const { return p.imgCharacter && (Players < 2 || p.Lives > 0); }
+    // The level a player has reached: the game's, or the one a player sitting out went out on.
+    int16_t LevelReached(int player) const {
+        const Player& p = players[player];
+        return Players == 2 && p.Lives <= 0 ? p.Level : Level;
+    }
 
     void mnuNew_Click();
     void mnuNewTwoPlayer_Click();

@@ -1,5 +1,6 @@
 // The game screen's construction, its controls' binding, and what the driver sees of it.
 #include "engine/numbers.h"
+#include "engine/program.h"
 #include "forms/game/frmGame.h"
 #include "forms/game/game_design.h"
 
@@ -39,13 +40,16 @@ void FrmGame::BindPlayers() {
     two.ForgetControls();
     if (Players != 2) {
         // Alone, player 1 walks with A or Left and D or Right, fires with W, Up or Space and
-        // gives up the power-up with S or Down.
+        // gives up the power-up with S or Down; every pad plays as the arrow keys.
         one.keys = {{key::A, vk::Left},
                     {key::D, vk::Right},
                     {key::W, vk::Up, vk::Space},
                     {key::S, vk::Down}};
+        Prog().SetPadPlayers(1, {PadKeys{}, PadKeys{}});
         return;
     }
+    // Together, the first pad presses player 1's keys and the second player 2's.
+    Prog().SetPadPlayers(2, {PadKeys{key::A, key::D, key::W, key::S}, PadKeys{}});
     one.keys = {{key::A, 0}, {key::D, 0}, {key::W, vk::Space, 0}, {key::S, 0}};
     two.keys = {{vk::Left, 0}, {vk::Right, 0}, {vk::Up, vk::Enter, 0}, {vk::Down, 0}};
     two.imgCharacter = Ctl<Image>("imgCharacter2");

@@ -395,3 +395,39 @@ TEST_F(TwoPlayers, AOnePlayerGameAfterATwoPlayerGameHasNoPlayerTwo) {
 
 }  // namespace
 }  // namespace qbx::test
+
+namespace qbx::test {
+namespace {
+
+// The first pad plays for player 1 and the second for player 2, through the driver's pad
+// commands; alone, player 1 has every pad.
+TEST(TwoPlayerPads, EachPadMovesOnlyItsPlayersCharacter) {
+    Headless h;
+    h.svc.SetEnv("NWUSERNAME", "tester");
+    h.app.Start();
+    h.Ok("answer bob\nclick frmMenu.cmdTwoPlayers\nwait 2500\n");
+    FrmGame& g = h.app.game;
+    const float one = g.players[0].imgCharacter->Left, two = g.players[1].imgCharacter->Left;
+    h.Ok("pad dpleft down\nwait 160\npad dpleft up\n");
+    EXPECT_LT(g.players[0].imgCharacter->Left, one);
+    EXPECT_EQ(g.players[1].imgCharacter->Left, two);
+    h.Ok("pad 2 leftx 30000\nwait 160\npad 2 leftx 0\npad 2 a\n");
+    EXPECT_GT(g.players[1].imgCharacter->Left, two);
+    EXPECT_TRUE(g.players[1].arrow->Visible);
+    EXPECT_FALSE(g.players[0].arrow->Visible);
+    h.Ok("pad 1 b\n");
+    EXPECT_TRUE(g.players[0].arrow->Visible);
+    // Either pad's A continues from the level-complete panel.
+    for (int i = 0; i <= g.C().BubblePic.UBound(); ++i) g.C().BubblePic(i).Visible = false;
+    h.Ok("wait 20\nexpect frmGame.cmdContinue.Visible true\npad 2 a\n"
+         "expect frmGame.cmdContinue.Visible false\nexpect frmGame.Level 2\n");
+
+    // A game of one: the second pad walks player 1 as the first does.
+    h.Ok("menu frmGame.mnuNew\nwait 2500\n");
+    const float alone = g.C().imgCharacter->Left;
+    h.Ok("pad 2 dpright down\nwait 160\npad 2 dpright up\n");
+    EXPECT_GT(g.C().imgCharacter->Left, alone);
+}
+
+}  // namespace
+}  // namespace qbx::test
