@@ -154,6 +154,27 @@ TEST_F(TwoPlayers, EachArrowScoresForItsShooterAndKeepsItsOwnPowerup) {
     EXPECT_EQ(one.Score, 10);
     EXPECT_EQ(two.Score, 50);
 
+    // What may drop is decided by the shooter's own power-up: a roll for a Faster Arrow drops
+    // none from player 2's shot while player 2 has one, and one from player 1's.
+    two.apwrup->SetPicture(Pic("pwrupfast"));
+    for (int i = 0; i <= c().pwrup.UBound(); ++i) c().pwrup(i).Visible = false;
+    for (int i = 2; i <= c().BubblePic.UBound(); ++i) c().BubblePic(i).Visible = false;
+    Bubble(0, two.imgCharacter->Left + 40, 3000, 2, "DOWN");
+    Key(vk::Up);
+    two.arrow->Top = 2000;
+    g.Prog().Rng().Force(0.75f);
+    g.tmrBubbles_Timer();
+    EXPECT_FALSE(c().pwrup(0).Visible);
+    for (int i = 1; i <= c().BubblePic.UBound(); ++i) c().BubblePic(i).Visible = false;
+    Bubble(0, one.imgCharacter->Left + 40, 3000, 2, "DOWN");
+    Key('W');
+    one.arrow->Top = 2000;
+    g.Prog().Rng().Force(0.75f);
+    g.tmrBubbles_Timer();
+    EXPECT_TRUE(c().pwrup(0).Visible);
+    EXPECT_EQ(c().pwrup(0).Picture, Pic("pwrupfast"));
+    c().pwrup(0).Visible = false;
+
     // The fast arrow is the one who collected it.
     two.apwrup->SetPicture(Pic("pwrupfast"));
     Key('W');
@@ -209,6 +230,7 @@ TEST_F(TwoPlayers, ALifeLostByOnePlayerIsTheirsAndStartsTheLevelAgainForBoth) {
     Quiet();
     two.imgCharacter->Left = 11000;
     one.arrow->Visible = true;
+    two.arrow->Visible = true;
     BubbleOn(two);
     g.tmrBubbles_Timer();
     EXPECT_EQ(two.Lives, 4);
@@ -220,6 +242,7 @@ TEST_F(TwoPlayers, ALifeLostByOnePlayerIsTheirsAndStartsTheLevelAgainForBoth) {
     // The level is set up again: both at their places, no arrow in the air, the countdown on.
     EXPECT_EQ(two.imgCharacter->Left, kTwoPlayerStartLeft[1]);
     EXPECT_FALSE(one.arrow->Visible);
+    EXPECT_FALSE(two.arrow->Visible);
     EXPECT_TRUE(c().lblCount->Visible);
 }
 
@@ -335,6 +358,17 @@ TEST_F(TwoPlayers, ExitAndTheCloseBoxRecordBothResults) {
         const std::string scores = Slurp(fresh.app.scores.ScoreFilePath());
         EXPECT_EQ(scores.substr(0, 26), "\"ZED\"\r\n\"90\"\r\n\"ANN\"\r\n\"20\"\r\n") << closeBox;
     }
+    // A player who scored nothing enters no row, as in a game of one.
+    Headless fresh;
+    fresh.svc.SetEnv("NWUSERNAME", "ann");
+    fresh.app.Start();
+    fresh.Ok(
+        "answer zed\nclick frmMenu.cmdTwoPlayers\nwait 3000\nset frmGame.Score 0\n"
+        "set frmGame.Score2 90\nmenu frmGame.mnuExit");
+    const std::string scores = Slurp(fresh.app.scores.ScoreFilePath());
+    EXPECT_EQ(scores.substr(0, 17), "\"ZED\"\r\n\"90\"\r\n\"\"\r\n");
+    const std::string levels = Slurp(fresh.app.scores.LevelFilePath());
+    EXPECT_EQ(levels.find("ANN"), std::string::npos);
 }
 
 TEST_F(TwoPlayers, ThePlayerTwoNameIsRememberedAndPlayerOnesIsRefused) {
@@ -419,8 +453,9 @@ TEST(TwoPlayerPads, EachPadMovesOnlyItsPlayersCharacter) {
     EXPECT_TRUE(g.players[0].arrow->Visible);
     // Either pad's A continues from the level-complete panel.
     for (int i = 0; i <= g.C().BubblePic.UBound(); ++i) g.C().BubblePic(i).Visible = false;
-    h.Ok("wait 20\nexpect frmGame.cmdContinue.Visible true\npad 2 a\n"
-         "expect frmGame.cmdContinue.Visible false\nexpect frmGame.Level 2\n");
+    h.Ok(
+        "wait 20\nexpect frmGame.cmdContinue.Visible true\npad 2 a\n"
+        "expect frmGame.cmdContinue.Visible false\nexpect frmGame.Level 2\n");
 
     // A game of one: the second pad walks player 1 as the first does.
     h.Ok("menu frmGame.mnuNew\nwait 2500\n");
