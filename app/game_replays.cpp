@@ -41,17 +41,23 @@ public:
     void ScreenLoaded(const Screen& s, bool loaded) override {
         if (loaded || ended_ || &s != &app_.game) return;
         ended_ = true;
-        score_ = app_.game.Score;
-        level_ = app_.game.Level;
+        for (int i = 0; i < kMaxPlayers; ++i) {
+            score_[i] = app_.game.players[i].Score;
+            level_[i] = app_.game.LevelReached(i);
+        }
     }
-    int32_t Score() const { return ended_ ? score_ : app_.game.Score; }
-    int16_t Level() const { return ended_ ? level_ : app_.game.Level; }
+    int32_t Score(int player = 0) const {
+        return ended_ ? score_[player] : app_.game.players[player].Score;
+    }
+    int16_t Level(int player = 0) const {
+        return ended_ ? level_[player] : app_.game.LevelReached(player);
+    }
 
 private:
     const Quibblix& app_;
     bool ended_ = false;
-    int32_t score_ = 0;
-    int16_t level_ = 0;
+    int32_t score_[kMaxPlayers]{};
+    int16_t level_[kMaxPlayers]{};
 };
 
 }  // namespace
@@ -87,15 +93,27 @@ std::unique_ptr<replay::GameRecorder> MakeRecorder(Quibblix& app, Services& svc,
                    std::chrono::system_clock::now().time_since_epoch())
             .count();
     };
-    s.result = [&app] { return std::pair<int32_t, int16_t>(app.game.Score, app.game.Level); };
+    s.result = [&app] {
+        return std::pair<int32_t, int16_t>(app.game.Score, app.game.LevelReached(0));
+    };
     s.soundOn = [&svc] { return svc.SoundOn(); };
     s.musicOn = [&svc] { return svc.MusicOn(); };
+    s.twoPlayers = [&app] { return app.game.Players == 2; };
+    s.openingTwo = {
+        {.kind = InputEvent::Kind::Click, .form = app.menu.Name(), .control = "cmdTwoPlayers"}};
+    s.player2 = [&app] { return app.game.Player2Name; };
+    s.result2 = [&app] {
+        return std::pair<int32_t, int16_t>(app.game.players[1].Score, app.game.LevelReached(1));
+    };
     s.file = file;
     s.dir = dir;
     const std::string recordDir = records::RecordDir(svc.ProgramDir(), env);
     s.inTables = [recordDir](const replay::Header& h) {
         return StandsIn(recordDir + "/" + records::kScoreFileName, h.player, h.score) ||
-               StandsIn(recordDir + "/" + records::kLevelFileName, h.player, h.level);
+               StandsIn(recordDir + "/" + records::kLevelFileName, h.player, h.level) ||
+               (h.players == 2 &&
+                (StandsIn(recordDir + "/" + records::kScoreFileName, h.player2, h.score2) ||
+                 StandsIn(recordDir + "/" + records::kLevelFileName, h.player2, h.level2)));
     };
     return std::make_unique<replay::GameRecorder>(std::move(s));
 }
@@ -109,7 +127,9 @@ std::vector<ReplayListing> KeptReplays::List() {
         localtime_r(&t, &local);
         char when[32];
         std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
-        list.push_back({k.path, when, h.player, h.score, h.level,
+        // A game of two is listed under both names, with player 1's result.
+        const std::string who = h.players == 2 ? h.player + " & " + h.player2 : h.player;
+        list.push_back({k.path, when, who, h.score, h.level,
                         static_cast<int64_t>(std::min<uint64_t>(h.lengthMs, INT64_MAX))});
     }
     return list;
@@ -136,6 +156,8 @@ bool VerifyReplay(const std::string& file, Verdict& v, std::string& error) {
     Quibblix app(svc);
     svc.Attach(app.program);
     PlayAgainAs(svc, r.header.player, scratch.Path());
+    // Player 2's name box takes the name the game was played under.
+    if (r.header.players == 2) svc.Answer(r.header.player2);
     Gamepad pad(app.program);
     GameEnd end(app);
     svc.SetInputLog(&end);
@@ -155,6 +177,15 @@ bool VerifyReplay(const std::string& file, Verdict& v, std::string& error) {
     // A file cut off before the inputs its header claims cannot show the claimed result.
     v.matches = v.astray == 0 && v.events == r.header.events && v.score == v.claimedScore &&
                 v.level == v.claimedLevel;
+    if (r.header.players == 2) {
+        v.two = true;
+        v.player2 = r.header.player2;
+        v.score2 = end.Score(1);
+        v.level2 = end.Level(1);
+        v.claimedScore2 = r.header.score2;
+        v.claimedLevel2 = r.header.level2;
+        v.matches = v.matches && v.score2 == v.claimedScore2 && v.level2 == v.claimedLevel2;
+    }
     return true;
 }
 
@@ -164,6 +195,21 @@ int VerifyReplayCommand(const std::string& file, std::ostream& out, std::ostream
     if (!VerifyReplay(file, v, error)) {
         err << "quibblix: cannot read the replay '" << file << "': " << error << "\n";
         return 2;
+    }
+    if (v.two) {
+        const auto result = [&out](const std::string& player, int32_t score, int16_t level,
+                                   int32_t claimedScore, int16_t claimedLevel) {
+            out << "{\"player\": " << JsonString(player) << ", \"score\": " << score
+                << ", \"level\": " << level << ", \"claimed\": {\"score\": " << claimedScore
+                << ", \"level\": " << claimedLevel << "}}";
+        };
+        out << "{\"players\": [";
+        result(v.player, v.score, v.level, v.claimedScore, v.claimedLevel);
+        out << ", ";
+        result(v.player2, v.score2, v.level2, v.claimedScore2, v.claimedLevel2);
+        out << "], \"events\": " << v.events << ", \"matches\": " << (v.matches ? "true" : "false")
+            << "}\n";
+        return v.matches ? 0 : 1;
     }
     out << "{\"player\": " << JsonString(v.player) << ", \"score\": " << v.score
         << ", \"level\": " << v.level << ", \"events\": " << v.events

@@ -74,6 +74,11 @@ struct Verdict {
     int16_t level = 0, claimedLevel = 0;
     size_t events = 0, astray = 0;
     bool matches = false;
+    // A game of two: player 2's name and results.
+    bool two = false;
+    std::string player2;
+    int32_t score2 = 0, claimedScore2 = 0;
+    int16_t level2 = 0, claimedLevel2 = 0;
 };
 
 // Plays a replay headless as fast as it can, with the record files in a scratch directory that

@@ -93,6 +93,7 @@ bool ReplayWatch::Start(const std::string& file, std::string& error, std::functi
     w->svc = std::make_unique<QtServices>(setup_.scale);
     QtServices& svc = *w->svc;
     PlayAgainAs(svc, w->replay.header.player, w->scratch.Path());
+    if (w->replay.header.players == 2) svc.Answer(w->replay.header.player2);
     if (setup_.from) {
         svc.ShareSound(*setup_.from);
         svc.SetFullScreen(setup_.from->WantsFullScreen());

@@ -53,4 +53,19 @@ void FullScreenChoice::Remember(bool on) {
     Keep(file_, kFullScreenKey, on);
 }
 
+TextChoices::TextChoices() : file_(SettingsFile()) {}
+
+std::string TextChoices::Read(const std::string& key) const {
+    return QSettings(file_, QSettings::IniFormat)
+        .value(QString::fromStdString(key))
+        .toString()
+        .toStdString();
+}
+
+void TextChoices::Remember(const std::string& key, const std::string& value) {
+    QSettings settings(file_, QSettings::IniFormat);
+    settings.setValue(QString::fromStdString(key), QString::fromStdString(value));
+    settings.sync();
+}
+
 }  // namespace qbx

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 namespace qbx {
 
@@ -36,6 +37,17 @@ public:
     FullScreenChoice();
     bool On() const;
     void Remember(bool on);
+
+private:
+    QString file_;
+};
+
+// The other choices the screens keep, as text by key (the name player 2 gave last).
+class TextChoices {
+public:
+    TextChoices();
+    std::string Read(const std::string& key) const;
+    void Remember(const std::string& key, const std::string& value);
 
 private:
     QString file_;

@@ -139,6 +139,11 @@ int RunWindowed(const WindowOptions& o, int argc, char** argv, const WhenStarted
     MusicChoice music;
     svc.SetMusicOn(music.On() && !o.noMusic);
     svc.OnMusicChanged([&music](bool on) { music.Remember(on); });
+    TextChoices choices;
+    svc.KeepChoicesWith([&choices](const std::string& key) { return choices.Read(key); },
+                        [&choices](const std::string& key, const std::string& value) {
+                            choices.Remember(key, value);
+                        });
     static const sound::Effects effects;  // read by the audio thread until the end
     svc.UseSound(effects);
     // So is the full screen; --window holds for this run only.

@@ -33,6 +33,53 @@ void BM_BubblesTick(benchmark::State& state) {
 }
 BENCHMARK(BM_BubblesTick);
 
+// The same field in a game of two, both characters and both arrows on it: each bubble is then
+// tested against two of each. They stand where nothing reaches them, so the field plays as in
+// BM_BubblesTick.
+void BM_BubblesTickTwoPlayers(benchmark::State& state) {
+    BusyField& f = Busy();
+    if (!CheckReached(state, f)) return;
+    HeadlessGame two(kSeed);
+    two.Run(
+        "answer PLAYER2\nclick frmMenu.cmdTwoPlayers\nset frmGame.Level 14\n"
+        "call frmGame.Form_Load\nwait 2500\n");
+    FrmGame& g = two.app.game;
+    auto& from = f.g.C();
+    auto& to = g.C();
+    for (int i = 0; i <= from.BubblePic.UBound(); ++i) {
+        const Image* b = from.BubblePic.Get(i);
+        Image* c = to.BubblePic.Get(i) ? to.BubblePic.Get(i) : to.BubblePic.Load(i);
+        if (!b || !c) continue;
+        c->SetPicture(b->Picture);
+        c->Left = b->Left;
+        c->Top = b->Top;
+        c->Visible = b->Visible;
+        g.Bubbles[i] = f.g.Bubbles[i];
+    }
+    for (int i = 0; i <= from.pwrup.UBound(); ++i)
+        if (const Image* p = from.pwrup.Get(i); p && to.pwrup.Get(i)) {
+            Image& q = to.pwrup(i);
+            q.SetPicture(p->Picture);
+            q.Left = p->Left;
+            q.Top = p->Top;
+            q.Visible = p->Visible;
+        }
+    for (int i = 0; i < 2; ++i) {
+        Player& p = g.players[i];
+        p.imgCharacter->Left = -3000.0f * static_cast<float>(i + 1);
+        p.arrow->Left = -6000.0f * static_cast<float>(i + 1);
+        p.arrow->Top = 100;
+        p.arrow->Visible = true;
+    }
+    for (Timer* t : g.Timers()) t->SetEnabled(false);
+    for (auto _ : state) g.tmrBubbles_Timer();
+    int n = 0;
+    for (int i = 0; i <= to.BubblePic.UBound(); ++i)
+        if (const Image* b = to.BubblePic.Get(i); b && b->Visible) ++n;
+    state.counters["bubbles"] = n;
+}
+BENCHMARK(BM_BubblesTickTwoPlayers);
+
 void BM_BubbleSizeTick(benchmark::State& state) {
     BusyField& f = Busy();
     if (!CheckReached(state, f)) return;

@@ -35,7 +35,7 @@ struct Drawing {
     DrawFn draw;
 };
 
-constexpr std::array<Drawing, 21> kDrawings{{
+constexpr std::array<Drawing, 24> kDrawings{{
     {"ballreds1", &RedBall},
     {"ballreds2", &RedBall},
     {"ballreds3", &RedBall},
@@ -57,6 +57,9 @@ constexpr std::array<Drawing, 21> kDrawings{{
     {"imgCharLeft", &AnySize<CharacterLeft>},
     {"imgCharacterSmall", &AnySize<CharacterSmall>},
     {"imgBricks", &AnySize<Bricks>},
+    {"imgCharBack2", &AnySize<CharacterBack2>},
+    {"imgCharRight2", &AnySize<CharacterRight2>},
+    {"imgCharLeft2", &AnySize<CharacterLeft2>},
 }};
 
 DrawFn DrawingOf(std::string_view name) {

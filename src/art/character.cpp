@@ -1,4 +1,5 @@
-// The character (23 x 36 natural pixels): from behind, walking either way, and small.
+// The characters (23 x 36 natural pixels), player 1's and player 2's: from behind, walking
+// either way, and small.
 #include <QLinearGradient>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -11,17 +12,20 @@ namespace {
 const QColor kOutline = Rgb(10, 8, 14, 230);
 const QColor kSkin = Rgb(252, 192, 176);
 const QColor kSkinShade = Rgb(222, 140, 130);
-const QColor kHair = Rgb(226, 70, 104);
-const QColor kHairLit = Rgb(255, 140, 160);
-const QColor kHairDark = Rgb(160, 30, 60);
-const QColor kCloak = Rgb(22, 22, 30);
-const QColor kCloakLit = Rgb(62, 62, 78);
-const QColor kClothBlue = Rgb(46, 92, 220);
-const QColor kClothBlueLit = Rgb(110, 160, 255);
 
-}  // namespace
+// The colours that tell the players apart: hair, cloak and clothes.
+struct Palette {
+    QColor hair, hairLit, hairDark, hairShine, cloak, cloakLit, cloth, clothLit, clothDark;
+};
+const Palette kPlayerOne{Rgb(226, 70, 104),       Rgb(255, 140, 160), Rgb(160, 30, 60),
+                         Rgb(255, 170, 186, 170), Rgb(22, 22, 30),    Rgb(62, 62, 78),
+                         Rgb(46, 92, 220),        Rgb(110, 160, 255), Rgb(28, 50, 140)};
+// Player 2: golden hair, a bottle-green cloak, orange clothes.
+const Palette kPlayerTwo{Rgb(232, 178, 40),       Rgb(255, 226, 130), Rgb(170, 112, 10),
+                         Rgb(255, 240, 170, 170), Rgb(24, 96, 52),    Rgb(86, 170, 112),
+                         Rgb(236, 120, 24),       Rgb(255, 184, 96),  Rgb(160, 70, 10)};
 
-void CharacterBack(QPainter& p) {
+void DrawBack(QPainter& p, const Palette& k) {
     const QPen outline(kOutline, 0.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 
     // Shoes peeking out under the cloak.
@@ -42,8 +46,8 @@ void CharacterBack(QPainter& p) {
     cloak.cubicTo(3.8, 14.0, 4.6, 12.2, 7.0, 11.2);
     cloak.closeSubpath();
     QLinearGradient cloakShade(3, 0, 21, 0);
-    cloakShade.setColorAt(0.0, kCloakLit);
-    cloakShade.setColorAt(0.35, kCloak);
+    cloakShade.setColorAt(0.0, k.cloakLit);
+    cloakShade.setColorAt(0.35, k.cloak);
     cloakShade.setColorAt(1.0, Rgb(8, 8, 12));
     p.setBrush(cloakShade);
     p.drawPath(cloak);
@@ -64,14 +68,14 @@ void CharacterBack(QPainter& p) {
     p.drawEllipse(QRectF(5.4, 6.0, 2.2, 3.0));
     p.drawEllipse(QRectF(15.4, 6.0, 2.2, 3.0));
     QRadialGradient hair(QPointF(11.5, 6.4), 5.6, QPointF(10.0, 4.0));
-    hair.setColorAt(0.0, kHairLit);
-    hair.setColorAt(0.5, kHair);
-    hair.setColorAt(1.0, kHairDark);
+    hair.setColorAt(0.0, k.hairLit);
+    hair.setColorAt(0.5, k.hair);
+    hair.setColorAt(1.0, k.hairDark);
     p.setBrush(hair);
     p.drawEllipse(QPointF(11.5, 6.4), 5.0, 5.2);
     // Strands falling from the crown, and a tuft at the nape.
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(kHairDark, 0.55, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(k.hairDark, 0.55, Qt::SolidLine, Qt::RoundCap));
     QPainterPath strands;
     strands.moveTo(11.0, 2.2);
     strands.quadTo(8.6, 5.6, 8.4, 10.2);
@@ -80,22 +84,22 @@ void CharacterBack(QPainter& p) {
     strands.moveTo(12.6, 2.2);
     strands.quadTo(14.6, 5.6, 14.6, 10.2);
     p.drawPath(strands);
-    p.setPen(QPen(Rgb(255, 170, 186, 170), 0.6, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(k.hairShine, 0.6, Qt::SolidLine, Qt::RoundCap));
     p.drawArc(QRectF(7.6, 2.4, 7.0, 7.0), 100 * 16, 70 * 16);
 }
 
-void CharacterRight(QPainter& p) {
+void DrawRight(QPainter& p, const Palette& k) {
     const QPen outline(kOutline, 0.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(outline);
 
     // Back leg and shoe.
-    p.setBrush(Rgb(28, 50, 140));
+    p.setBrush(k.clothDark);
     p.drawRect(QRectF(8.2, 26.0, 2.8, 7.0));
     p.setBrush(Rgb(30, 24, 24));
     p.drawRoundedRect(QRectF(6.6, 32.2, 4.8, 2.8), 1.2, 1.2);
 
     // Front leg, striding, and shoe.
-    p.setBrush(kClothBlue);
+    p.setBrush(k.cloth);
     QPainterPath leg;
     leg.moveTo(12.0, 26.0);
     leg.lineTo(15.2, 26.0);
@@ -118,22 +122,22 @@ void CharacterRight(QPainter& p) {
     coat.closeSubpath();
     QLinearGradient coatShade(6, 0, 17.5, 0);
     coatShade.setColorAt(0.0, Rgb(10, 10, 16));
-    coatShade.setColorAt(0.7, kCloak);
-    coatShade.setColorAt(1.0, kCloakLit);
+    coatShade.setColorAt(0.7, k.cloak);
+    coatShade.setColorAt(1.0, k.cloakLit);
     p.setBrush(coatShade);
     p.drawPath(coat);
 
     // Blue belt and hem trim.
     p.setPen(Qt::NoPen);
-    p.setBrush(kClothBlue);
+    p.setBrush(k.cloth);
     p.drawRect(QRectF(7.4, 20.2, 9.0, 1.6));
     p.drawRect(QRectF(6.6, 27.0, 10.7, 1.1));
-    p.setBrush(kClothBlueLit);
+    p.setBrush(k.clothLit);
     p.drawRect(QRectF(13.0, 20.2, 1.6, 1.6));
 
     // Arm in a blue sleeve, reaching forward, with a hand.
     p.setPen(outline);
-    p.setBrush(kClothBlue);
+    p.setBrush(k.cloth);
     QPainterPath arm;
     arm.moveTo(10.2, 12.6);
     arm.cubicTo(12.4, 12.4, 13.6, 14.0, 14.6, 16.4);
@@ -160,9 +164,9 @@ void CharacterRight(QPainter& p) {
     p.drawPath(face);
 
     QRadialGradient hairShade(QPointF(10.0, 4.0), 6.0, QPointF(10.6, 2.8));
-    hairShade.setColorAt(0.0, kHairLit);
-    hairShade.setColorAt(0.5, kHair);
-    hairShade.setColorAt(1.0, kHairDark);
+    hairShade.setColorAt(0.0, k.hairLit);
+    hairShade.setColorAt(0.5, k.hair);
+    hairShade.setColorAt(1.0, k.hairDark);
     p.setBrush(hairShade);
     QPainterPath hair;
     hair.moveTo(16.2, 3.8);
@@ -184,10 +188,31 @@ void CharacterRight(QPainter& p) {
     p.drawLine(QPointF(15.4, 9.6), QPointF(16.6, 9.5));
 }
 
-void CharacterLeft(QPainter& p) {
+void DrawLeft(QPainter& p, const Palette& k) {
     p.translate(23.0, 0.0);
     p.scale(-1.0, 1.0);
-    CharacterRight(p);
+    DrawRight(p, k);
+}
+
+}  // namespace
+
+void CharacterBack(QPainter& p) {
+    DrawBack(p, kPlayerOne);
+}
+void CharacterRight(QPainter& p) {
+    DrawRight(p, kPlayerOne);
+}
+void CharacterLeft(QPainter& p) {
+    DrawLeft(p, kPlayerOne);
+}
+void CharacterBack2(QPainter& p) {
+    DrawBack(p, kPlayerTwo);
+}
+void CharacterRight2(QPainter& p) {
+    DrawRight(p, kPlayerTwo);
+}
+void CharacterLeft2(QPainter& p) {
+    DrawLeft(p, kPlayerTwo);
 }
 
 void CharacterSmall(QPainter& p) {

@@ -37,6 +37,10 @@ void CharacterBack(QPainter& p);
 void CharacterRight(QPainter& p);
 void CharacterLeft(QPainter& p);
 void CharacterSmall(QPainter& p);
+// Player 2's character in colours of its own (23 x 36).
+void CharacterBack2(QPainter& p);
+void CharacterRight2(QPainter& p);
+void CharacterLeft2(QPainter& p);
 
 // The brick wall behind the status strip (931 x 145).
 void Bricks(QPainter& p);

@@ -38,6 +38,14 @@ std::optional<PadAxis> PadAxisNamed(std::string_view name) {
     return std::nullopt;
 }
 
+Gamepad::~Gamepad() = default;
+
+Gamepad& Gamepad::ForPad(int index) {
+    if (index != 1 || index_ != 0 || program_.PadPlayers() < 2) return *this;
+    if (!second_) second_ = std::make_unique<Gamepad>(program_, 1);
+    return *second_;
+}
+
 void Gamepad::Press(PadButton b) {
     const size_t i = Slot(b);
     // A pad button does not repeat: a second press without a release is the same press.
@@ -59,21 +67,21 @@ void Gamepad::Press(PadButton b) {
                 if (Button* f = nav->FocusedButton()) nav->ClickButton(*f);
                 return;
             }
-            sentKey_[i] = vk::Up;
-            return KeyOn(vk::Up);
+            sentKey_[i] = program_.PadKeysOf(index_).fire;
+            return KeyOn(sentKey_[i]);
         case PadButton::B:
             if (nav) {
                 for (Button* r : nav->Buttons())
                     if (r->returnButton && Clickable(*r)) return nav->ClickButton(*r);
                 return;
             }
-            sentKey_[i] = vk::Up;
-            return KeyOn(vk::Up);
+            sentKey_[i] = program_.PadKeysOf(index_).fire;
+            return KeyOn(sentKey_[i]);
         case PadButton::X:
         case PadButton::Y:
             if (nav) return;
-            sentKey_[i] = vk::Down;
-            return KeyOn(vk::Down);
+            sentKey_[i] = program_.PadKeysOf(index_).cancel;
+            return KeyOn(sentKey_[i]);
         case PadButton::Start:
             sentKey_[i] = vk::Escape;
             return KeyOn(vk::Escape);
@@ -124,7 +132,8 @@ void Gamepad::DirectionOn(Dir d, int16_t& sentKey) {
     if (Screen* s = Navigable()) return MoveFocus(*s, d);
     // Up and down have no meaning in play: firing and the power-up have buttons of their own.
     if (d == Left || d == Right) {
-        sentKey = d == Left ? vk::Left : vk::Right;
+        const PadKeys& keys = program_.PadKeysOf(index_);
+        sentKey = d == Left ? keys.left : keys.right;
         KeyOn(sentKey);
     }
 }

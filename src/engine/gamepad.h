@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -42,7 +43,14 @@ constexpr int kStickReleased = 6554;
 
 class Gamepad {
 public:
-    explicit Gamepad(Program& program) : program_(program) {}
+    explicit Gamepad(Program& program, int index = 0) : program_(program), index_(index) {}
+    ~Gamepad();
+    Gamepad(const Gamepad&) = delete;
+    Gamepad& operator=(const Gamepad&) = delete;
+
+    // The mapping of pad `index` (0 the first plugged in): this one, or the second pad's, made
+    // when first asked for. While the pads play for one player every pad is the first.
+    Gamepad& ForPad(int index);
 
     // While the active screen shows a button that can be clicked, the d-pad and the stick move
     // the focus between the buttons, South clicks the focused one and East the screen's return
@@ -67,6 +75,8 @@ private:
     void StickAxis(int value, int& state, Dir negative, Dir positive, int16_t& sentKey);
 
     Program& program_;
+    int index_;
+    std::unique_ptr<Gamepad> second_;
     // The key each held button pressed, so its release lifts that key even when the screen
     // changed meanwhile; 0 for none.
     std::array<int16_t, kPadButtonCount> sentKey_{};

@@ -62,16 +62,16 @@ bool DeliverInput(Program& program, Gamepad& pad, const InputEvent& e) {
         case K::PadRelease:
             if (e.value < 0 || e.value >= kPadButtonCount) return false;
             if (e.kind == K::PadPress)
-                pad.Press(static_cast<PadButton>(e.value));
+                pad.ForPad(e.pad).Press(static_cast<PadButton>(e.value));
             else
-                pad.Release(static_cast<PadButton>(e.value));
+                pad.ForPad(e.pad).Release(static_cast<PadButton>(e.value));
             return true;
         case K::PadMove:
             if (e.axis < 0 || e.axis > 1) return false;
-            pad.Move(static_cast<PadAxis>(e.axis), e.value);
+            pad.ForPad(e.pad).Move(static_cast<PadAxis>(e.axis), e.value);
             return true;
         case K::PadGone:
-            pad.Disconnected();
+            pad.ForPad(e.pad).Disconnected();
             return true;
         case K::Sound:
             program.Svc().SetSoundOn(e.value != 0);

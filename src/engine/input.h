@@ -43,6 +43,7 @@ struct InputEvent {
     int axis = 0;
     int value = 0;
     uint64_t seed = 0;
+    int pad = 0;  // which pad a pad action came from: 0 the first plugged in, 1 the second
 
     bool operator==(const InputEvent&) const = default;
 };

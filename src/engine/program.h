@@ -13,6 +13,12 @@ namespace qbx {
 
 class Screen;
 
+// The keys a pad presses when it plays: walking left and right, firing, giving up the power-up.
+struct PadKeys {
+    int16_t left = vk::Left, right = vk::Right, fire = vk::Up, cancel = vk::Down;
+};
+inline constexpr int kMaxPads = 2;
+
 class Program {
 public:
     explicit Program(Services& services, const PictureCatalogue* pictures = nullptr)
@@ -41,7 +47,18 @@ public:
     void Bury(std::vector<std::unique_ptr<Control>>&& controls);
     void CollectGarbage() { graveyard_.clear(); }
 
+    // How many players the pads play for, and each pad's keys: with one, every pad plays as
+    // the first; with two, the second pad plays for player 2.
+    void SetPadPlayers(int players, const PadKeys (&keys)[kMaxPads]) {
+        padPlayers_ = players;
+        for (int i = 0; i < kMaxPads; ++i) padKeys_[i] = keys[i];
+    }
+    int PadPlayers() const { return padPlayers_; }
+    const PadKeys& PadKeysOf(int pad) const { return padKeys_[pad == 1 ? 1 : 0]; }
+
 private:
+    int padPlayers_ = 1;
+    PadKeys padKeys_[kMaxPads]{};
     Services* services_;
     const PictureCatalogue* pictures_;
     const PictureArtist* artist_ = nullptr;

@@ -233,6 +233,11 @@ void Screen::RemoveControl(Control* c) {
     }
 }
 
+void Screen::SetDesignTable(std::vector<ControlDesign> controls) {
+    if (loaded_) return;
+    table_ = std::move(controls);
+}
+
 void Screen::EnsureLoaded() {
     if (loaded_) return;
     loaded_ = true;

@@ -147,6 +147,9 @@ public:
 
     const ScreenDesign& Design() const { return design_; }
     const std::vector<ControlDesign>& DesignTable() const { return table_; }
+    // Another design for the next load (a screen with more than one layout); ignored while the
+    // screen is loaded, whose controls were built from the table it had.
+    void SetDesignTable(std::vector<ControlDesign> controls);
     std::string caption;
     // The outer width: client width plus the frame (45 twips each side).
     float OuterWidth() const { return design_.clientWidth + 90.0f; }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -77,6 +78,22 @@ public:
     virtual bool MusicOn() const = 0;
     // The player's choice of music, apart from the sound's; it changes nothing of the game.
     virtual void SetMusicOn(bool on) = 0;
+    // A small modal box asking for a name, with `text` filled in. `refusal` says in one line
+    // why a name cannot be taken ("" takes it); the box then stays open with that line. Returns
+    // false, with `text` as it was, when the box is cancelled.
+    virtual bool AskName(const std::string& prompt, const std::string& title, std::string& text,
+                         const std::function<std::string(const std::string&)>& refusal) {
+        (void)prompt, (void)title;
+        return refusal(text).empty();
+    }
+    // A choice kept between runs of the program (in its settings file); "" when none was.
+    virtual std::string Remembered(const std::string& key) {
+        (void)key;
+        return {};
+    }
+    virtual void Remember(const std::string& key, const std::string& value) {
+        (void)key, (void)value;
+    }
 
     // The kept replays, or null where there are none to show (a replay being verified).
     ReplayShelf* Replays() const { return shelf_; }

@@ -6,14 +6,15 @@
 namespace qbx {
 
 namespace {
-const std::array<Picture, 21> kPictures{{
-    {"ballreds1", 10, 10},   {"ballreds2", 19, 19},         {"ballreds3", 39, 39},
-    {"ballreds4", 78, 78},   {"ballgreens1", 10, 10},       {"ballgreens2", 19, 19},
-    {"ballgreens3", 39, 39}, {"ballgreens4", 78, 78},       {"lifex", 17, 14},
-    {"pwruplife", 17, 14},   {"pwrupslow", 17, 14},         {"pwrupfast", 17, 14},
-    {"pwrupwall", 17, 14},   {"regarrow", 8, 350},          {"arrowfast", 8, 350},
-    {"arrowwall", 7, 360},   {"imgCharBack", 23, 36},       {"imgCharRight", 23, 36},
-    {"imgCharLeft", 23, 36}, {"imgCharacterSmall", 19, 29}, {"imgBricks", 931, 145},
+const std::array<Picture, 24> kPictures{{
+    {"ballreds1", 10, 10},    {"ballreds2", 19, 19},         {"ballreds3", 39, 39},
+    {"ballreds4", 78, 78},    {"ballgreens1", 10, 10},       {"ballgreens2", 19, 19},
+    {"ballgreens3", 39, 39},  {"ballgreens4", 78, 78},       {"lifex", 17, 14},
+    {"pwruplife", 17, 14},    {"pwrupslow", 17, 14},         {"pwrupfast", 17, 14},
+    {"pwrupwall", 17, 14},    {"regarrow", 8, 350},          {"arrowfast", 8, 350},
+    {"arrowwall", 7, 360},    {"imgCharBack", 23, 36},       {"imgCharRight", 23, 36},
+    {"imgCharLeft", 23, 36},  {"imgCharacterSmall", 19, 29}, {"imgBricks", 931, 145},
+    {"imgCharBack2", 23, 36}, {"imgCharRight2", 23, 36},     {"imgCharLeft2", 23, 36},
 }};
 
 class Catalogue : public PictureCatalogue {

@@ -214,13 +214,28 @@ std::string AccountName() {
     return pw && pw->pw_name ? std::string(pw->pw_name) : std::string();
 }
 
+namespace {
+std::string Normalised(const std::string& raw) {
+    return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()))
+        .toUpper()
+        .trimmed()
+        .toStdString();
+}
+}  // namespace
+
+std::string TypedPlayerName(const std::string& typed) {
+    QString name = QString::fromStdString(CleanField(Normalised(typed)));
+    // Cut by characters, never inside a surrogate pair.
+    if (name.size() > kMaxTypedNameChars) {
+        qsizetype n = kMaxTypedNameChars;
+        if (name.at(n - 1).isHighSurrogate()) --n;
+        name.truncate(n);
+    }
+    return name.trimmed().toStdString();
+}
+
 std::string UserNameFrom(const Environment& env) {
-    auto normalise = [](const std::string& raw) {
-        return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()))
-            .toUpper()
-            .trimmed()
-            .toStdString();
-    };
+    const auto normalise = Normalised;
     std::string name;
     for (const char* variable : kUserNameVariables) {
         name = normalise(env(variable));

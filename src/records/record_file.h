@@ -72,4 +72,9 @@ std::string AccountName();
 // that it is written and read back whole.
 std::string UserNameFrom(const Environment& env);
 
+// A name typed for a player, as results are recorded under it: upper-cased, without surrounding
+// white space, cleaned, and at most kMaxTypedNameChars characters.
+inline constexpr int kMaxTypedNameChars = 24;
+std::string TypedPlayerName(const std::string& typed);
+
 }  // namespace qbx::records

@@ -108,6 +108,7 @@ void GameRecorder::Begin() {
     startMs_ = lastMs_;
     lastFlushMs_ = lastMs_;
     startedWallMs_ = setup_.wallClockMs ? setup_.wallClockMs() : 0;
+    two_ = setup_.twoPlayers && setup_.twoPlayers();
     if (!setup_.file.empty()) {
         path_ = setup_.file;
     } else {
@@ -125,7 +126,7 @@ void GameRecorder::Begin() {
     InputEvent music{.kind = InputEvent::Kind::Music};
     music.value = setup_.musicOn && setup_.musicOn() ? 1 : 0;
     writer_.Add(music);
-    for (const InputEvent& e : setup_.opening) writer_.Add(e);
+    for (const InputEvent& e : two_ ? setup_.openingTwo : setup_.opening) writer_.Add(e);
 }
 
 Header GameRecorder::HeaderNow(bool complete) const {
@@ -136,6 +137,12 @@ Header GameRecorder::HeaderNow(bool complete) const {
     if (setup_.result) std::tie(h.score, h.level) = setup_.result();
     h.programVersion = setup_.programVersion;
     h.player = setup_.player;
+    if (two_) {
+        h.version = 2;
+        h.players = 2;
+        if (setup_.player2) h.player2 = setup_.player2();
+        if (setup_.result2) std::tie(h.score2, h.level2) = setup_.result2();
+    }
     return h;
 }
 

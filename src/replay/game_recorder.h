@@ -39,6 +39,12 @@ struct RecorderSetup {
     std::function<std::pair<int32_t, int16_t>()> result;
     std::function<bool()> soundOn;
     std::function<bool()> musicOn;
+    // A game of two: whether this one is, how it is begun in a program just started, and
+    // player 2's name and result now. Such a game is kept in the format's version 2.
+    std::function<bool()> twoPlayers;
+    std::vector<InputEvent> openingTwo;
+    std::function<std::string()> player2;
+    std::function<std::pair<int32_t, int16_t>()> result2;
     // Either one file that every game replaces in turn, or a directory where each game gets a
     // file of its own, named by its start, player, score and level.
     std::string file;
@@ -79,6 +85,7 @@ private:
     std::string stem_;
     int64_t startedWallMs_ = 0;
     int64_t startMs_ = 0, lastMs_ = 0, lastFlushMs_ = 0;
+    bool two_ = false;  // the game being recorded has two players
     std::vector<std::string> written_;
 };
 

@@ -20,7 +20,7 @@ using K = InputEvent::Kind;
 
 class Decoder {
 public:
-    explicit Decoder(std::vector<InputEvent>& out) : out_(out) {}
+    Decoder(std::vector<InputEvent>& out, uint16_t version) : out_(out), version_(version) {}
 
     bool Chunk(std::string_view raw, size_t limit, std::string& error) {
         in_ = raw;
@@ -148,6 +148,12 @@ private:
                     e.value = b;
                     break;
             }
+            const bool padAction = e.kind == K::PadPress || e.kind == K::PadRelease ||
+                                   e.kind == K::PadMove || e.kind == K::PadGone;
+            if (ok && padAction && version_ >= 2) {
+                ok = Byte(b) && b <= 1;
+                e.pad = b;
+            }
         }
         if (!ok) {
             error = "a bad event at byte " + std::to_string(start) + " of a chunk";
@@ -162,6 +168,7 @@ private:
     std::string_view in_;
     size_t at_ = 0;
     int64_t nowMs_ = 0;
+    uint16_t version_;
 };
 
 // The chunks of a file are one zlib stream, flushed to a byte boundary at the end of each
@@ -219,7 +226,7 @@ bool ReadWhole(const std::string& path, size_t limit, std::string& bytes, std::s
 std::string EncodeHeader(const Header& h) {
     std::string out(kMagic, sizeof kMagic);
     PutLE(out, h.version, 2);
-    PutLE(out, kHeaderSize, 2);
+    PutLE(out, HeaderSizeOf(h.version), 2);
     PutLE(out, h.complete ? 1 : 0, 1);
     PutLE(out, 0, 3);
     PutLE(out, static_cast<uint64_t>(h.startedMs), 8);
@@ -230,6 +237,15 @@ std::string EncodeHeader(const Header& h) {
     PutLE(out, 0, 2);
     PutText(out, h.programVersion, kVersionBytes);
     PutText(out, h.player, kPlayerBytes);
+    if (h.version >= 2) {
+        // Where version 1 ends with its check sum: the players, then player 2.
+        PutLE(out, h.players, 1);
+        PutLE(out, 0, 1);
+        PutLE(out, static_cast<uint16_t>(h.level2), 2);
+        PutLE(out, static_cast<uint32_t>(h.score2), 4);
+        PutText(out, h.player2, kPlayerBytes);
+        out.append(kHeaderSize2 - 4 - out.size(), '\0');
+    }
     PutLE(out, Crc(out), 4);
     return out;
 }
@@ -253,12 +269,13 @@ bool ReadHeader(std::string_view bytes, Header& h, std::string& error) {
         error = "its header is corrupted";
         return false;
     }
-    if (bytes.size() < kHeaderSize) {
+    const size_t size = HeaderSizeOf(h.version);
+    if (bytes.size() < size) {
         error = "it is cut off inside its header";
         return false;
     }
-    if (GetLE(bytes, 10, 2) != kHeaderSize ||
-        GetLE(bytes, kHeaderSize - 4, 4) != Crc(bytes.substr(0, kHeaderSize - 4))) {
+    if (GetLE(bytes, 10, 2) != size ||
+        GetLE(bytes, size - 4, 4) != Crc(bytes.substr(0, size - 4))) {
         error = "its header is corrupted";
         return false;
     }
@@ -270,6 +287,21 @@ bool ReadHeader(std::string_view bytes, Header& h, std::string& error) {
     h.level = static_cast<int16_t>(static_cast<uint16_t>(GetLE(bytes, 40, 2)));
     h.programVersion = GetText(bytes, 44, kVersionBytes);
     h.player = GetText(bytes, 44 + kVersionBytes, kPlayerBytes);
+    h.players = 1;
+    h.player2.clear();
+    h.score2 = 0;
+    h.level2 = 0;
+    if (h.version >= 2) {
+        const size_t at = 44 + kVersionBytes + kPlayerBytes;
+        h.players = static_cast<uint8_t>(GetLE(bytes, at, 1));
+        if (h.players < 1 || h.players > 2) {
+            error = "its header is corrupted";
+            return false;
+        }
+        h.level2 = static_cast<int16_t>(static_cast<uint16_t>(GetLE(bytes, at + 2, 2)));
+        h.score2 = static_cast<int32_t>(static_cast<uint32_t>(GetLE(bytes, at + 4, 4)));
+        h.player2 = GetText(bytes, at + 8, kPlayerBytes);
+    }
     return true;
 }
 
@@ -284,9 +316,9 @@ bool ReadReplay(std::string_view bytes, Replay& out, std::string& error) {
         error = "it claims more inputs than a replay may hold";
         return false;
     }
-    Decoder decoder(out.events);
+    Decoder decoder(out.events, out.header.version);
     Inflater inflater;
-    size_t at = kHeaderSize;
+    size_t at = HeaderSizeOf(out.header.version);
     std::string raw;
     while (at < bytes.size() && out.events.size() < out.header.events) {
         if (bytes.size() - at < kChunkHeadBytes) {
@@ -330,7 +362,7 @@ bool ReadHeaderFile(const std::string& path, Header& out, std::string& error) {
         error = "cannot open it";
         return false;
     }
-    bytes.resize(kHeaderSize);
+    bytes.resize(kHeaderSize2);
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<size_t>(in.gcount()));
     return ReadHeader(bytes, out, error);

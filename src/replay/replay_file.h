@@ -15,8 +15,14 @@
 
 namespace qbx::replay {
 
-inline constexpr uint16_t kFormatVersion = 1;
+// Version 1 holds a game of one player; version 2 a game of two: a longer header with player 2,
+// and the pad of every pad action. A game of one player is still written as version 1.
+inline constexpr uint16_t kFormatVersion = 2;
 inline constexpr size_t kHeaderSize = 128;
+inline constexpr size_t kHeaderSize2 = 256;
+inline constexpr size_t HeaderSizeOf(uint16_t version) {
+    return version >= 2 ? kHeaderSize2 : kHeaderSize;
+}
 // What a reader takes on: a 10-minute game is about 50 KB, an hour's play well under 1 MB.
 inline constexpr size_t kMaxFileBytes = 16u << 20;
 inline constexpr size_t kMaxChunkBytes = 1u << 20;
@@ -27,7 +33,7 @@ inline constexpr size_t kPlayerBytes = 64;
 inline constexpr size_t kVersionBytes = 16;
 
 struct Header {
-    uint16_t version = kFormatVersion;
+    uint16_t version = 1;
     bool complete = false;  // the game ended while it was recorded
     int64_t startedMs = 0;  // wall-clock time the game began, ms since 1970 (UTC)
     uint64_t lengthMs = 0;  // from the first input to the last one written
@@ -36,6 +42,11 @@ struct Header {
     int16_t level = 0;
     std::string programVersion;
     std::string player;
+    // Version 2: how many played, and player 2's name and result.
+    uint8_t players = 1;
+    std::string player2;
+    int32_t score2 = 0;
+    int16_t level2 = 0;
 
     bool operator==(const Header&) const = default;
 };
@@ -61,6 +72,7 @@ std::string EncodeHeader(const Header& h);
 // first time they are used, and numbered; times are differences from the previous input.
 class EventEncoder {
 public:
+    explicit EventEncoder(uint16_t version = 1) : version_(version) {}
     void Add(const InputEvent& e, std::string& out);
 
 private:
@@ -68,6 +80,7 @@ private:
     std::map<std::string, uint32_t, std::less<>> names_;
     std::string key_;
     int64_t lastMs_ = 0;
+    uint16_t version_ = 1;
 };
 
 class Deflater;

@@ -100,6 +100,9 @@ void EventEncoder::Add(const InputEvent& e, std::string& out) {
         default:
             break;
     }
+    if (version_ >= 2 && (e.kind == K::PadPress || e.kind == K::PadRelease ||
+                          e.kind == K::PadMove || e.kind == K::PadGone))
+        out.push_back(static_cast<char>(e.pad & 1));
 }
 
 Writer::Writer() = default;
@@ -112,7 +115,7 @@ bool Writer::Open(const std::string& path, const Header& h, bool onlyNew) {
     if (file_) std::fclose(file_);
     file_ = std::fopen(path.c_str(), onlyNew ? "wbx" : "wb");
     if (!file_) return false;
-    encoder_ = EventEncoder{};
+    encoder_ = EventEncoder{h.version};
     deflater_ = std::make_unique<Deflater>();
     pending_.clear();
     events_ = 0;
@@ -159,7 +162,7 @@ std::string EncodeReplay(const Header& given, const std::vector<InputEvent>& eve
     Header h = given;
     h.events = static_cast<uint32_t>(events.size());
     std::string out = EncodeHeader(h);
-    EventEncoder enc;
+    EventEncoder enc(h.version);
     Deflater deflater;
     std::string raw;
     size_t n = 0;

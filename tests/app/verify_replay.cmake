@@ -75,6 +75,22 @@ verify(${WORKDIR}/none.qbr STATUS 2 STDERR "cannot open it")
 verify(${WORKDIR} STATUS 2)
 verify(${WORKDIR}/game.qbx STATUS 2 STDERR "not a replay")
 
+# A game of two: both results checked, each under its own name; the pads' own inputs and both
+# players' keys at once.
+set(two ${WORKDIR}/two.qbr)
+file(WRITE ${WORKDIR}/two.qbx "answer kim\nclick frmMenu.cmdTwoPlayers\nwait 2500\nkey a down\nkey Right down\nwait 600\nkey a up\nkey Right up\nkey Up\nkey w\npad 2 a\npad leftx -20000\nwait 300\npad leftx 0\nwait 20000\nmenu frmGame.mnuExit\n")
+execute_process(COMMAND ${QUIBBLIX} --headless --records-dir ${WORKDIR}/records2 --record ${two}
+                        ${WORKDIR}/two.qbx
+  RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE err TIMEOUT 60)
+if(NOT status EQUAL 0 OR NOT EXISTS ${two})
+  message(FATAL_ERROR "recording two players failed: ${status} ${err}")
+endif()
+verify(${two} STATUS 0 STDOUT "^{\"players\": \\[{\"player\": \"[^\"]*\", \"score\": [0-9]+, \"level\": 1, \"claimed\": {\"score\": [0-9]+, \"level\": 1}}, {\"player\": \"KIM\", \"score\": [0-9]+, \"level\": 1, \"claimed\": {\"score\": [0-9]+, \"level\": 1}}\\], \"events\": [0-9]+, \"matches\": true}\n$")
+# Player 2's claimed score, changed: its header no longer checks.
+file(COPY_FILE ${two} ${WORKDIR}/two-claim.qbr)
+execute_process(COMMAND sh -c "printf '\\001' | dd of='${WORKDIR}/two-claim.qbr' bs=1 seek=128 conv=notrunc status=none")
+verify(${WORKDIR}/two-claim.qbr STATUS 2 STDERR "header is corrupted")
+
 # Killed while it records: the file keeps all but the last second, and verifies.
 file(WRITE ${WORKDIR}/kill.sh [=[
 set -e

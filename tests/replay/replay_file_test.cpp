@@ -120,7 +120,7 @@ TEST(ReplayFile, DamagedOrForeignBytesAreRefusedWithAReason) {
     refused("#!/bin/sh\necho hello\n", "not a replay");
 
     std::string newer = good;
-    newer[8] = 2;
+    newer[8] = 3;
     refused(newer, "newer version");
 
     std::string header = good;
@@ -258,6 +258,61 @@ TEST(ReplayFile, AWriterKeepsWhatItFlushedWhenItsProgramDies) {
 
     EXPECT_FALSE(ReadReplayFile(dir.Path() + "/none.qbr", r, error));
     EXPECT_FALSE(ReadReplayFile(dir.Path(), r, error));
+}
+
+}  // namespace
+}  // namespace qbx::replay
+
+namespace qbx::replay {
+namespace {
+
+// A game of two is version 2: player 2's name and result in the longer header, the pad of every
+// pad action kept; a game of one stays version 1, whose pad actions all read as the first pad's.
+TEST(ReplayVersion2, KeepsPlayerTwoAndThePadOfEachPadAction) {
+    Header h;
+    h.version = 2;
+    h.players = 2;
+    h.player = "ALICE";
+    h.player2 = "BOB";
+    h.score = 120;
+    h.level = 3;
+    h.score2 = -7;
+    h.level2 = 2;
+    const std::vector<InputEvent> events = {
+        {.kind = K::PadPress, .atMs = 10, .value = 0, .pad = 1},
+        {.kind = K::PadRelease, .atMs = 20, .value = 11, .pad = 0},
+        {.kind = K::PadMove, .atMs = 30, .axis = 1, .value = -32768, .pad = 1},
+        {.kind = K::PadGone, .atMs = 40, .pad = 1},
+        {.kind = K::KeyDown, .atMs = 50, .form = "frmGame", .code = 38},
+    };
+    const std::string bytes = EncodeReplay(h, events);
+    Replay r;
+    std::string error;
+    ASSERT_TRUE(ReadReplay(bytes, r, error)) << error;
+    Header want = h;
+    want.events = static_cast<uint32_t>(events.size());
+    EXPECT_EQ(r.header, want);
+    EXPECT_EQ(r.events, events);
+
+    // Player 2's result is under the header's check sum.
+    std::string changed = bytes;
+    changed[128] ^= 1;
+    EXPECT_FALSE(ReadReplay(changed, r, error));
+    EXPECT_NE(error.find("header is corrupted"), std::string::npos);
+    std::string players = bytes;
+    players[124] = 3;
+    EXPECT_FALSE(ReadReplay(players, r, error));
+
+    // Version 1 has no pad byte: the same actions read back as the first pad's.
+    Header one;
+    one.player = "ALICE";
+    const std::string old = EncodeReplay(one, events);
+    ASSERT_TRUE(ReadReplay(old, r, error)) << error;
+    EXPECT_EQ(r.header.version, 1);
+    EXPECT_EQ(r.header.players, 1);
+    ASSERT_EQ(r.events.size(), events.size());
+    for (const InputEvent& e : r.events) EXPECT_EQ(e.pad, 0);
+    EXPECT_EQ(r.events[2].value, -32768);
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ struct Driver::Command {
         Rnd,
         Pad,
         Replay,
-        DblClick
+        DblClick,
+        Answer
     } op;
     int64_t ms = 0;
     int16_t code = 0, shift = 0;
@@ -40,6 +41,7 @@ struct Driver::Command {
     int padInput = 0;  // a pad's button, or its axis when padAxis
     bool padAxis = false;
     int padValue = 0;
+    int padIndex = 0;  // pad N of the script is pad N - 1
     std::unique_ptr<Command> posted;
 };
 

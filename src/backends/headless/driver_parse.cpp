@@ -257,10 +257,16 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
         if (!Parse(rest, *cmd.posted, error)) return false;
         auto op = cmd.posted->op;
         if (op != Command::Key && op != Command::Click && op != Command::DblClick &&
-            op != Command::Menu && op != Command::Close) {
-            error = "post takes a key, click, dblclick, menu or close command";
+            op != Command::Menu && op != Command::Close && op != Command::Answer) {
+            error = "post takes a key, click, dblclick, menu, close or answer command";
             return false;
         }
+        return true;
+    }
+    if (word == "answer") {
+        // The text typed into the next name box, up to the end of the line.
+        cmd.op = Command::Answer;
+        cmd.value = rest;
         return true;
     }
     if (word == "dump") {
@@ -295,6 +301,12 @@ bool Driver::Parse(const std::string& rawLine, Command& cmd, std::string& error)
         cmd.op = Command::Pad;
         std::string name, tail;
         firstWord(rest, name, tail);
+        // "pad 2 a" is the second pad's; without a number it is the first's.
+        if (name == "1" || name == "2") {
+            cmd.padIndex = name == "2" ? 1 : 0;
+            const std::string more = tail;
+            firstWord(more, name, tail);
+        }
         if (auto axis = PadAxisNamed(name)) {
             long long v = 0;
             if (!ParseLong(tail, v) || v < -32768 || v > 32767) {

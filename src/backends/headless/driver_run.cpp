@@ -191,17 +191,27 @@ int Driver::Execute(Command& cmd, std::ostream& out, std::string& error) {
             if (cmd.padAxis) {
                 svc_.Deliver({.kind = InputEvent::Kind::PadMove,
                               .axis = cmd.padInput,
-                              .value = cmd.padValue},
+                              .value = cmd.padValue,
+                              .pad = cmd.padIndex},
                              pad_);
                 return -1;
             }
             if (cmd.down)
-                svc_.Deliver({.kind = InputEvent::Kind::PadPress, .value = cmd.padInput}, pad_);
+                svc_.Deliver({.kind = InputEvent::Kind::PadPress,
+                              .value = cmd.padInput,
+                              .pad = cmd.padIndex},
+                             pad_);
             if (cmd.up)
-                svc_.Deliver({.kind = InputEvent::Kind::PadRelease, .value = cmd.padInput}, pad_);
+                svc_.Deliver({.kind = InputEvent::Kind::PadRelease,
+                              .value = cmd.padInput,
+                              .pad = cmd.padIndex},
+                             pad_);
             return -1;
         case Command::Replay:
             return PlayReplay(cmd, error);
+        case Command::Answer:
+            svc_.Answer(cmd.value);
+            return -1;
     }
     return -1;
 }

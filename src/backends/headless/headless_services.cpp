@@ -75,6 +75,32 @@ void HeadlessServices::MsgBox(const std::string& text, const std::string& title)
     Noted({.kind = InputEvent::Kind::PumpEnd});
 }
 
+bool HeadlessServices::AskName(const std::string& prompt, const std::string& title,
+                               std::string& text,
+                               const std::function<std::string(const std::string&)>& refusal) {
+    messages_.push_back({title, prompt});
+    // An answer posted by the script comes while the box is open.
+    DeliverPosted();
+    // With no answer given, OK is pressed on the name filled in.
+    if (answers_.empty()) answers_.push_back(text);
+    while (!answers_.empty()) {
+        const std::string answer = std::move(answers_.front());
+        answers_.pop_front();
+        const std::string why = refusal(answer);
+        if (why.empty()) {
+            text = answer;
+            return true;
+        }
+        messages_.push_back({title, why});
+    }
+    return false;
+}
+
+std::string HeadlessServices::Remembered(const std::string& key) {
+    auto it = remembered_.find(key);
+    return it == remembered_.end() ? std::string() : it->second;
+}
+
 uint64_t HeadlessServices::TimeOfDaySeed() {
     // Past the part of a recording being played, the game goes on with seeds of its own.
     if (playback_)

@@ -49,6 +49,16 @@ public:
         sounds_.push_back(effect);
         lastEffectMs_ = clock_.ms;
     }
+    // The name box takes the answers given to it in turn (the driver's answer command), each
+    // refused one noted as a message, and is cancelled when none is taken; with no answer given
+    // it takes the name filled in.
+    bool AskName(const std::string& prompt, const std::string& title, std::string& text,
+                 const std::function<std::string(const std::string&)>& refusal) override;
+    void Answer(std::string text) { answers_.push_back(std::move(text)); }
+    std::string Remembered(const std::string& key) override;
+    void Remember(const std::string& key, const std::string& value) override {
+        remembered_[key] = value;
+    }
     bool SoundOn() const override { return soundOn_; }
     void SetSoundOn(bool on) override { soundOn_ = on; }
     // The effects asked for since the last call.
@@ -130,6 +140,8 @@ private:
     Music piece_ = Music::None;
     bool musicPaused_ = false;
     bool musicOn_ = true;
+    std::deque<std::string> answers_;
+    std::map<std::string, std::string> remembered_;
 };
 
 }  // namespace qbx

@@ -52,24 +52,32 @@ void PadInput::Poll() {
                 case SDL_CONTROLLERDEVICEADDED:
                     if (SDL_GameController* c = SDL_GameControllerOpen(e.cdevice.which)) {
                         const int id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
-                        if (open_.count(id))
+                        if (open_.count(id)) {
                             SDL_GameControllerClose(c);  // already open: reported twice
-                        else
+                        } else {
                             open_[id] = c;
+                            int free = 0;
+                            for (const auto& [other, place] : slot_)
+                                if (place == free) free = 1;
+                            slot_[id] = free;
+                        }
                     }
                     break;
                 case SDL_CONTROLLERDEVICEREMOVED: {
                     auto it = open_.find(e.cdevice.which);
                     if (it == open_.end()) break;
                     SDL_GameControllerClose(static_cast<SDL_GameController*>(it->second));
+                    const int slot = SlotOf(e.cdevice.which);
                     open_.erase(it);
-                    host_.Input({.kind = InputEvent::Kind::PadGone},
-                                [this] { pad_.Disconnected(); });
+                    slot_.erase(e.cdevice.which);
+                    host_.Input({.kind = InputEvent::Kind::PadGone, .pad = slot},
+                                [this, slot] { pad_.ForPad(slot).Disconnected(); });
                     break;
                 }
                 case SDL_CONTROLLERBUTTONDOWN:
                 case SDL_CONTROLLERBUTTONUP:
-                    Button(e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN);
+                    Button(e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN,
+                           SlotOf(e.cbutton.which));
                     break;
                 case SDL_CONTROLLERAXISMOTION: {
                     if (e.caxis.axis != SDL_CONTROLLER_AXIS_LEFTX &&
@@ -80,10 +88,12 @@ void PadInput::Poll() {
                     // Input waits while a message box is open, as the keyboard's does.
                     if (QApplication::activeModalWidget()) break;
                     const int value = e.caxis.value;
+                    const int slot = SlotOf(e.caxis.which);
                     host_.Input({.kind = InputEvent::Kind::PadMove,
                                  .axis = static_cast<int>(axis),
-                                 .value = value},
-                                [this, axis, value] { pad_.Move(axis, value); });
+                                 .value = value,
+                                 .pad = slot},
+                                [this, axis, value, slot] { pad_.ForPad(slot).Move(axis, value); });
                     break;
                 }
                 default:
@@ -95,7 +105,12 @@ void PadInput::Poll() {
     timer_.start(open_.empty() ? kIdlePollMs : kActivePollMs);
 }
 
-void PadInput::Button(int sdlButton, bool down) {
+int PadInput::SlotOf(int instance) const {
+    auto it = slot_.find(instance);
+    return it == slot_.end() ? 0 : it->second;
+}
+
+void PadInput::Button(int sdlButton, bool down, int slot) {
     PadButton b;
     switch (sdlButton) {
         case SDL_CONTROLLER_BUTTON_A:
@@ -144,11 +159,12 @@ void PadInput::Button(int sdlButton, bool down) {
                 if (QPushButton* ok = box->defaultButton()) ok->click();
             return;
         }
-        host_.Input({.kind = InputEvent::Kind::PadPress, .value = static_cast<int>(b)},
-                    [this, b] { pad_.Press(b); });
+        host_.Input({.kind = InputEvent::Kind::PadPress, .value = static_cast<int>(b), .pad = slot},
+                    [this, b, slot] { pad_.ForPad(slot).Press(b); });
     } else {
-        host_.Input({.kind = InputEvent::Kind::PadRelease, .value = static_cast<int>(b)},
-                    [this, b] { pad_.Release(b); });
+        host_.Input(
+            {.kind = InputEvent::Kind::PadRelease, .value = static_cast<int>(b), .pad = slot},
+            [this, b, slot] { pad_.ForPad(slot).Release(b); });
     }
 }
 

@@ -30,13 +30,17 @@ public:
     static constexpr int kActivePollMs = 4;
 
 private:
-    void Button(int sdlButton, bool down);
+    void Button(int sdlButton, bool down, int slot);
+    // Which player's pad a controller is: the first plugged in 0, the second 1; a pad pulled out
+    // frees its place for the next one plugged in.
+    int SlotOf(int instance) const;
 
     ViewHost& host_;
     Gamepad pad_;
     QTimer timer_;
     bool started_ = false;
     std::map<int, void*> open_;  // controllers by SDL instance id
+    std::map<int, int> slot_;    // their places, by SDL instance id
 };
 
 }  // namespace qbx

@@ -69,6 +69,23 @@ public:
     void UseSound(const SoundBank& bank);
     // Told of every change of the player's sound choice (the program remembers it).
     void OnSoundChanged(std::function<void(bool)> f) { onSoundChanged_ = std::move(f); }
+    // The name box, in the game's colours; an answer given beforehand (the name a watched
+    // replay recorded) is taken without showing it.
+    bool AskName(const std::string& prompt, const std::string& title, std::string& text,
+                 const std::function<std::string(const std::string&)>& refusal) override;
+    void Answer(std::string text) { answers_.push_back(std::move(text)); }
+    // The choices kept between runs are read and written by the program, which owns the file.
+    void KeepChoicesWith(std::function<std::string(const std::string&)> read,
+                         std::function<void(const std::string&, const std::string&)> write) {
+        readChoice_ = std::move(read);
+        writeChoice_ = std::move(write);
+    }
+    std::string Remembered(const std::string& key) override {
+        return readChoice_ ? readChoice_(key) : std::string();
+    }
+    void Remember(const std::string& key, const std::string& value) override {
+        if (writeChoice_) writeChoice_(key, value);
+    }
 
     // Every call into the screens goes through here: it counts nested handlers, collects the
     // controls of unloaded screens once the outermost one has returned, and schedules a
@@ -197,6 +214,9 @@ private:
     std::shared_ptr<SoundOutput> sound_;
     const QtServices* soundChoiceOf_ = nullptr;  // whose choice mutes the shared device
     std::unique_ptr<WatchState> watch_;
+    std::vector<std::string> answers_;
+    std::function<std::string(const std::string&)> readChoice_;
+    std::function<void(const std::string&, const std::string&)> writeChoice_;
     bool aside_ = false;
     std::vector<QPointer<ScreenView>> setAside_;
     std::string banner_;

@@ -1,27 +1,31 @@
-// The arrow: its launch from the character's feet and its growth up to the ceiling or a
+// A player's arrow: its launch from the character's feet and its growth up to the ceiling or a
 // blocker, where it vanishes or stands as a wall.
 #include "engine/numbers.h"
 #include "forms/game/frmGame.h"
 
 namespace qbx {
 
-void FrmGame::LaunchArrow() {
+void FrmGame::LaunchArrow(Player& p) {
     Controls& c = c_;
-    Image& a = *c.arrow;
-    const Image& ch = *c.imgCharacter;
+    Image& a = *p.arrow;
+    const Image& ch = *p.imgCharacter;
     a.Left = ch.Left + 90;
     a.Top = ch.Top + ch.Height - 45;
     a.SetPicture(c.regarrow->Picture);
-    if (c.apwrup->Picture == c.pwrupfast->Picture) a.SetPicture(c.arrowfast->Picture);
+    if (p.apwrup->Picture == c.pwrupfast->Picture) a.SetPicture(c.arrowfast->Picture);
     a.Height = 1;
     a.Visible = true;
-    c.tmrArrowGrow->SetEnabled(true);
+    p.tmrArrowGrow->SetEnabled(true);
     Svc().PlaySound(Sound::Shot);
 }
 
 void FrmGame::tmrArrowGrow_Timer() {
+    GrowArrow(players[0]);
+}
+
+void FrmGame::GrowArrow(Player& p) {
     Controls& c = c_;
-    Image& a = *c.arrow;
+    Image& a = *p.arrow;
     if (!a.Visible) return;
     if (a.Top > 0) {
         a.Height += 45;
@@ -31,7 +35,7 @@ void FrmGame::tmrArrowGrow_Timer() {
             a.Top -= 15;
         }
     }
-    const bool wall = c.apwrup->Picture == c.pwrupwall->Picture;
+    const bool wall = p.apwrup->Picture == c.pwrupwall->Picture;
     const float floorLine = c.shpBottom->Top;
     bool stood = false;
     // The arrow stops with its tip at `top`: it vanishes, or stands from there down to the floor.
@@ -44,7 +48,7 @@ void FrmGame::tmrArrowGrow_Timer() {
         } else {
             a.Visible = false;
         }
-        c.tmrArrowGrow->SetEnabled(false);
+        p.tmrArrowGrow->SetEnabled(false);
     };
     if (a.Top <= 0) stopAt(0);
     // Every blocker is tested, also after one has stopped the arrow.

@@ -55,11 +55,18 @@ void FrmGame::tmrBubbleSize_Timer() {
     ExtraLives = 0;
     c.tmrBonus->SetEnabled(false);
     c.tmrBubbleSize->SetEnabled(false);
-    c.tmrLeft->SetEnabled(false);
-    c.tmrRight->SetEnabled(false);
-    const long long bonus = LifeLost == kFalse ? 2LL * TimeBonus : TimeBonus;
-    const long long total = static_cast<long long>(Score) + bonus;
-    Score = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
+    // The time bonus goes to every player still in the game, doubled for one who lost no life
+    // in the level.
+    for (int i = 0; i < PlayerCount(); ++i) {
+        Player& p = players[i];
+        if (!p.tmrLeft) continue;
+        p.tmrLeft->SetEnabled(false);
+        p.tmrRight->SetEnabled(false);
+        if (!InGame(p)) continue;
+        const long long bonus = p.LifeLost == kFalse ? 2LL * TimeBonus : TimeBonus;
+        const long long total = static_cast<long long>(p.Score) + bonus;
+        p.Score = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
+    }
     LevelComplete();
 }
 

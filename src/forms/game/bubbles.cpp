@@ -11,12 +11,18 @@ namespace qbx {
 // length, and the bubble tick makes hundreds of them.
 using namespace std::string_view_literals;
 
+// Slow-Mo collected by either player slows the bubbles for both.
 bool FrmGame::SlowBubbles() const {
-    return c_.apwrup->Picture == c_.pwrupslow->Picture;
+    for (int i = 0; i < PlayerCount(); ++i)
+        if (const Player& p = players[i]; p.apwrup && p.apwrup->Picture == c_.pwrupslow->Picture)
+            return true;
+    return false;
 }
 
 void FrmGame::ShowScoreCaption() {
-    c_.lblScore->Caption = HeadedNumber("Score:", Score);
+    for (int i = 0; i < PlayerCount(); ++i)
+        if (const Player& p = players[i]; p.lblScore)
+            p.lblScore->Caption = HeadedNumber("Score:", p.Score);
 }
 
 static int32_t AddSaturating(int32_t a, long long b) {
@@ -28,8 +34,11 @@ static int32_t AddSaturating(int32_t a, long long b) {
 
 void FrmGame::tmrBubbles_Timer() {
     Controls& c = c_;
-    const Image& ch = *c.imgCharacter;
-    Image& ar = *c.arrow;
+    // The players on the field, read once a tick.
+    Player* onField[kMaxPlayers];
+    int fielded = 0;
+    for (int i = 0; i < PlayerCount(); ++i)
+        if (InGame(players[i])) onField[fielded++] = &players[i];
     const bool slow = SlowBubbles();
     const float floorLine = c.shpBottom->Top;
     const float rightWall = OuterWidth() - 90.0f;
@@ -41,11 +50,14 @@ void FrmGame::tmrBubbles_Timer() {
         Image& b = *bp;
         BubbleState& r = Bubbles[BubbleIndex];
 
-        // 1. The character: the boxes must overlap by more than 60 twips each way.
-        if (ch.Top + ch.Height > b.Top + 60 && ch.Left + ch.Width > b.Left + 60 &&
-            ch.Top + 60 < b.Top + b.Height && ch.Left + 60 < b.Left + b.Width) {
-            DeathSequence(BubbleIndex);
-            return;  // the tick that kills skips the power-up step
+        // 1. The characters: the boxes must overlap by more than 60 twips each way.
+        for (int f = 0; f < fielded; ++f) {
+            const Image& ch = *onField[f]->imgCharacter;
+            if (ch.Top + ch.Height > b.Top + 60 && ch.Left + ch.Width > b.Left + 60 &&
+                ch.Top + 60 < b.Top + b.Height && ch.Left + 60 < b.Left + b.Width) {
+                DeathSequence(BubbleIndex, *onField[f]);
+                return;  // the tick that kills skips the power-up step
+            }
         }
 
         // 2. Blockers.
@@ -81,10 +93,14 @@ void FrmGame::tmrBubbles_Timer() {
             if (right) b.Left -= 15;
         }
 
-        // 4. The arrow, from its top down to the floor; inclusive comparisons.
-        if (ar.Visible && ar.Left + ar.Width >= b.Left && b.Left + b.Width >= ar.Left &&
-            b.Top + b.Height >= ar.Top)
-            SplitOrVanish(b, r);
+        // 4. The arrows, each from its top down to the floor; inclusive comparisons. A bubble
+        // the first arrow made vanish is not there for the second.
+        for (int f = 0; f < fielded && b.Visible; ++f) {
+            const Image& ar = *onField[f]->arrow;
+            if (ar.Visible && ar.Left + ar.Width >= b.Left && b.Left + b.Width >= ar.Left &&
+                b.Top + b.Height >= ar.Top)
+                SplitOrVanish(b, r, *onField[f]);
+        }
 
         // 5. Walls.
         if (rightWall <= b.Left + b.Width) r.HorizontalDirection = "LEFT";
@@ -126,12 +142,13 @@ void FrmGame::tmrBubbles_Timer() {
     PowerupStep();
 }
 
-void FrmGame::SplitOrVanish(Image& b, BubbleState& r) {
+void FrmGame::SplitOrVanish(Image& b, BubbleState& r, Player& shooter) {
     Controls& c = c_;
-    auto stopArrow = [&c] {
-        c.arrow->Visible = false;
-        c.tmrArrowGrow->SetEnabled(false);
+    auto stopArrow = [&shooter] {
+        shooter.arrow->Visible = false;
+        shooter.tmrArrowGrow->SetEnabled(false);
     };
+    int32_t& Score = shooter.Score;
     if (r.Size < 2) {
         Score = AddSaturating(Score, 10);
         ShowScoreCaption();
@@ -173,17 +190,17 @@ void FrmGame::SplitOrVanish(Image& b, BubbleState& r) {
     BringToFront(half);
     half.Visible = true;
     b.Visible = true;
-    DropPowerup(BubbleIndex);
+    DropPowerup(BubbleIndex, shooter);
 }
 
-void FrmGame::DeathSequence(int16_t index) {
+void FrmGame::DeathSequence(int16_t index, Player& p) {
     Controls& c = c_;
     const uint64_t generation = Generation();
     Dying = kTrue;
     c.tmrBonus->SetEnabled(false);
     Shape& circle = *c.shpDeathCircle;
-    circle.Left = c.imgCharacter->Left - 390;
-    circle.Top = c.imgCharacter->Top - 200;
+    circle.Left = p.imgCharacter->Left - 390;
+    circle.Top = p.imgCharacter->Top - 200;
     BringToFront(circle);
     circle.Visible = true;
     Svc().PlaySound(Sound::Death);
@@ -197,17 +214,28 @@ void FrmGame::DeathSequence(int16_t index) {
 
     circle.Visible = false;
     if (Image* b = c.BubblePic.Get(index)) b->Visible = false;
-    c.arrow->Visible = false;
+    // The level starts again for both players: neither keeps an arrow in the air.
+    for (int i = 0; i < PlayerCount(); ++i)
+        if (players[i].arrow) players[i].arrow->Visible = false;
+    int16_t& Lives = p.Lives;
     if (Lives > INT16_MIN) Lives = static_cast<int16_t>(Lives - 1);
-    if (Image* icon = c.life.Get(Lives)) icon->SetPicture(c.lifex->Picture);
-    // Lives set to 0 or below from outside end the game too, rather than playing on.
-    if (Lives <= 0) {
+    if (Image* icon = p.life.Get(Lives)) icon->SetPicture(c.lifex->Picture);
+    // Lives set to 0 or below from outside end the game too, rather than playing on. With two
+    // players the one left plays on alone.
+    if (Lives <= 0) p.Level = Level;
+    if (!AnyLivesLeft()) {
         GameOver();
         return;
     }
     Form_Load();
     if (!IsLoaded() || Generation() != generation) return;
-    LifeLost = kTrue;
+    p.LifeLost = kTrue;
+}
+
+bool FrmGame::AnyLivesLeft() const {
+    for (int i = 0; i < PlayerCount(); ++i)
+        if (players[i].Lives > 0) return true;
+    return false;
 }
 
 }  // namespace qbx

@@ -16,21 +16,60 @@ void FrmGame::GameOver() {
     c.tmrBubbleSize->SetEnabled(false);
     Svc().PlaySound(Sound::GameOver);
     CueMusic(Music::GameOver);
-    Svc().MsgBox("Your Final Score:  " + Dec(Score), "Game Over");
     FrmScores& scores = *forms_.scores;
-    if (Score < 1) {
+    if (Players == 2) {
+        Svc().MsgBox(TwoPlayerResults(), "Game Over");
+        // The tables are shown as they stand, each player's result entered.
         scores.ReadScores();
         scores.ReadLevels();
-    } else {
         RecordResults();
+    } else {
+        Svc().MsgBox("Your Final Score:  " + Dec(Score), "Game Over");
+        if (Score < 1) {
+            scores.ReadScores();
+            scores.ReadLevels();
+        } else {
+            RecordResults();
+        }
     }
     Unload();
     static_cast<Screen&>(scores).Show();
 }
 
 void FrmGame::RecordResults() {
-    forms_.scores->CalculateHighScores();
-    forms_.scores->CalculateHighLevels();
+    if (Players != 2) {
+        forms_.scores->CalculateHighScores();
+        forms_.scores->CalculateHighLevels();
+        return;
+    }
+    // Each player's own result under their own name; a player who scored nothing enters
+    // nothing, as in the one-player game.
+    for (int i = 0; i < kMaxPlayers; ++i) {
+        const Player& p = players[i];
+        if (p.Score < 1) continue;
+        forms_.scores->EnterPlayerResult(PlayerName(i), p.Score, LevelReached(i));
+    }
+}
+
+std::string FrmGame::PlayerName(int player) {
+    if (player == 0) {
+        forms_.scores->C();  // its loading reads player 1's name
+        return forms_.scores->UserName;
+    }
+    return Player2Name;
+}
+
+std::string FrmGame::TwoPlayerResults() {
+    std::string text = "Final Scores:";
+    for (int i = 0; i < kMaxPlayers; ++i)
+        text += "\n" + PlayerName(i) + ":  " + Dec(players[i].Score);
+    return text;
+}
+
+bool FrmGame::RecordsDue() const {
+    for (int i = 0; i < PlayerCount(); ++i)
+        if (players[i].Score > 0) return true;
+    return false;
 }
 
 bool FrmGame::PausedIfNeeded() {
@@ -40,10 +79,18 @@ bool FrmGame::PausedIfNeeded() {
 }
 
 void FrmGame::mnuNew_Click() {
-    if (Score > 0) RecordResults();
+    if (RecordsDue()) RecordResults();
     Paused = kFalse;
-    Lives = 0;  // so that unloading the screen does not end the program
+    // So that unloading the screen does not end the program.
+    for (Player& p : players) p.Lives = 0;
     forms_.menu->cmdPlay_Click();
+}
+
+void FrmGame::mnuNewTwoPlayer_Click() {
+    if (RecordsDue()) RecordResults();
+    Paused = kFalse;
+    for (Player& p : players) p.Lives = 0;
+    forms_.menu->cmdTwoPlayers_Click();
 }
 
 void FrmGame::mnuPause_Click() {
@@ -61,7 +108,7 @@ void FrmGame::mnuMusic_Click() {
 }
 
 void FrmGame::mnuExit_Click() {
-    if (Score > 0) RecordResults();
+    if (RecordsDue()) RecordResults();
     Svc().End();
 }
 
@@ -96,7 +143,7 @@ void FrmGame::mnuReplays_Click() {
 
 void FrmGame::Form_Unload(int16_t& /*cancel*/) {
     // A game in progress: the player closed the window.
-    if (Lives > 0) mnuExit_Click();
+    if (AnyLivesLeft()) mnuExit_Click();
 }
 
 }  // namespace qbx

@@ -48,7 +48,11 @@ void FrmGame::LevelComplete() {
     BringToFront(*c.lblBonus);
     BringToFront(*c.lblTime);
     c.lblComplete->Visible = true;
-    if (LifeLost == kFalse) c.lblDouble->Visible = true;
+    // With two players the double is shown when everyone still in had it.
+    bool doubled = true;
+    for (int i = 0; i < PlayerCount(); ++i)
+        if (InGame(players[i]) && players[i].LifeLost != kFalse) doubled = false;
+    if (doubled) c.lblDouble->Visible = true;
     c.lblBonus->Visible = true;
     c.lblTime->Caption = Dec(TimeBonus);
     c.lblTime->Visible = true;
@@ -68,8 +72,11 @@ void FrmGame::cmdContinue_Click() {
     c.cmdContinue->Visible = false;
     SetMousePointer(Pointer::Custom);
     c.tmrBubbleSize->SetEnabled(true);
-    c.tmrLeft->SetEnabled(true);
-    c.tmrRight->SetEnabled(true);
+    for (int i = 0; i < PlayerCount(); ++i)
+        if (Player& p = players[i]; p.tmrLeft) {
+            p.tmrLeft->SetEnabled(true);
+            p.tmrRight->SetEnabled(true);
+        }
     Form_Load();
 }
 
@@ -82,9 +89,12 @@ void FrmGame::PauseGame() {
         c.tmrLevelStart->SetEnabled(false);
         c.tmrBubbleSize->SetEnabled(false);
         c.tmrBubbles->SetEnabled(false);
-        c.tmrArrowGrow->SetEnabled(false);
-        c.tmrLeft->SetEnabled(false);
-        c.tmrRight->SetEnabled(false);
+        for (int i = 0; i < PlayerCount(); ++i)
+            if (Player& p = players[i]; p.tmrLeft) {
+                p.tmrArrowGrow->SetEnabled(false);
+                p.tmrLeft->SetEnabled(false);
+                p.tmrRight->SetEnabled(false);
+            }
         c.mnuPause->Caption = kUnpauseCaption;
         SetMousePointer(Pointer::Default);
         BringToFront(*c.lblGamePaused);
@@ -108,7 +118,8 @@ void FrmGame::PauseGame() {
     }
     c.mnuPause->Caption = kPauseCaption;
     SetMousePointer(onPanel ? Pointer::Default : Pointer::Custom);
-    if (c.arrow->Visible) c.tmrArrowGrow->SetEnabled(true);
+    for (int i = 0; i < PlayerCount(); ++i)
+        if (Player& p = players[i]; p.arrow && p.arrow->Visible) p.tmrArrowGrow->SetEnabled(true);
     Svc().PauseMusic(false);
 }
 

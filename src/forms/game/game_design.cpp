@@ -1,6 +1,8 @@
 // The game screen at design time: window, menu bar, timers and every control, front to back.
 #include "forms/game/game_design.h"
 
+#include <string_view>
+
 #include "engine/design_helpers.h"
 
 namespace qbx {
@@ -51,6 +53,7 @@ std::vector<ControlDesign> GameControlsDesign() {
     // Menu bar and timers (not drawn).
     t.push_back(Mnu("mnuFile", "File", ""));
     t.push_back(Mnu("mnuNew", "&New Game", "mnuFile", 'N'));
+    t.push_back(Mnu("mnuNewTwoPlayer", "New &2-Player Game", "mnuFile"));
     t.push_back(Mnu("mnuPause", kPauseCaption, "mnuFile", 'P'));
     t.push_back(CheckMnu("mnuSound", "&Sound", "mnuFile", 'M'));
     t.push_back(CheckMnu("mnuMusic", "&Music", "mnuFile", 'U'));
@@ -154,6 +157,105 @@ std::vector<ControlDesign> GameControlsDesign() {
     t.push_back(Lbl("lblGamePaused", -1, 0, 1050, 13575, 675, false,
                     "Game Paused -- Press ESC to Resume", v2775b, kMaroon, false, {},
                     Align::Center));
+    return t;
+}
+
+namespace {
+
+size_t RowOf(const std::vector<ControlDesign>& t, std::string_view name, int index = -1) {
+    for (size_t i = 0; i < t.size(); ++i)
+        if (name == t[i].name && t[i].index == index) return i;
+    return t.size();
+}
+
+ControlDesign& Row(std::vector<ControlDesign>& t, std::string_view name, int index = -1) {
+    return t[RowOf(t, name, index)];
+}
+
+void Move(std::vector<ControlDesign>& t, std::string_view name, float left, float top,
+          int index = -1) {
+    ControlDesign& d = Row(t, name, index);
+    d.left = left;
+    d.top = top;
+}
+
+// Inserts row d just behind the row named (after it in the front-to-back list).
+void Behind(std::vector<ControlDesign>& t, std::string_view name, int index, ControlDesign d) {
+    t.insert(t.begin() + static_cast<long>(RowOf(t, name, index)) + 1, d);
+}
+
+// A copy of a row under another name, elsewhere.
+ControlDesign CopyOf(const std::vector<ControlDesign>& t, std::string_view name, const char* as,
+                     float left, float top, int index = -1) {
+    ControlDesign d = t[RowOf(t, name, index)];
+    d.name = as;
+    d.left = left;
+    d.top = top;
+    return d;
+}
+
+}  // namespace
+
+// Two players: player 2's character, arrow, power-up, score and lives beside player 1's; the
+// status strip holds player 1 on the left, player 2 on the right and the level and time bonus
+// between them, with the recent power-ups moved up beside the legend.
+std::vector<ControlDesign> GameControlsDesign(int players) {
+    std::vector<ControlDesign> t = GameControlsDesign();
+    if (players != 2) return t;
+
+    // Player 2's timers come after all of player 1's.
+    Behind(t, "tmrArrowGrow", -1, Tmr("tmrArrowGrow2", 10));
+    Behind(t, "tmrArrowGrow", -1, Tmr("tmrRight2", 16));
+    Behind(t, "tmrArrowGrow", -1, Tmr("tmrLeft2", 16));
+
+    // The field.
+    Behind(t, "imgCharacter", -1,
+           CopyOf(t, "imgCharacter", "imgCharacter2", kTwoPlayerStartLeft[1], 4875));
+    Row(t, "imgCharacter2").picture = "imgCharBack2";
+    Row(t, "imgCharacter").left = kTwoPlayerStartLeft[0];
+    Behind(t, "arrow", -1, CopyOf(t, "arrow", "arrow2", 600, 0));
+    Behind(t, "imgCharLeft", -1,
+           Img("imgCharBack2", -1, 12210, 720, 345, 540, false, "imgCharBack2"));
+    Behind(t, "imgCharBack2", -1,
+           Img("imgCharRight2", -1, 13110, 720, 345, 540, false, "imgCharRight2"));
+    Behind(t, "imgCharRight2", -1,
+           Img("imgCharLeft2", -1, 12660, 720, 345, 540, false, "imgCharLeft2"));
+
+    // Player 1 on the left: lives in two rows of five, the score, the active power-up.
+    Move(t, "lblLives", 180, 6240);
+    for (int i = 0; i <= 9; ++i)
+        Move(t, "life", 300.0f + 240.0f * static_cast<float>(i % 5), i < 5 ? 6750.0f : 7005.0f, i);
+    Move(t, "lblScore", 1680, 6240);
+    Row(t, "lblScore").width = 1800;
+    Move(t, "lblActivePowerup", 3570, 6285);
+    Row(t, "lblActivePowerup").width = 1110;
+    Row(t, "lblActivePowerup").caption = "Power-Up:";
+    Move(t, "apwrup", 3997, 6870);
+
+    // Between them: the level and the time bonus.
+    Move(t, "lblLevel", 4890, 6240);
+    Row(t, "lblLevel").width = 1800;
+    Move(t, "lblTimeBonus", 6810, 6285);
+    Row(t, "lblTimeBonus").width = 1875;
+    Row(t, "lblTimeBonus").caption = "Time Bonus:";
+    Row(t, "lblTimeBonus").font.points = 9.75f;
+    Move(t, "lblTimeBonusRemaining", 7372, 6780);
+
+    // Player 2 on the right, mirrored.
+    Behind(t, "lblActivePowerup", -1,
+           CopyOf(t, "lblActivePowerup", "lblActivePowerup2", 8895, 6285));
+    Behind(t, "apwrup", -1, CopyOf(t, "apwrup", "apwrup2", 9322, 6870));
+    Behind(t, "lblScore", -1, CopyOf(t, "lblScore", "lblScore2", 10095, 6240));
+    Behind(t, "lblLives", -1, CopyOf(t, "lblLives", "lblLives2", 11940, 6240));
+    for (int i = 9; i >= 0; --i)
+        Behind(t, "life", 9,
+               CopyOf(t, "life", "life2", 12060.0f + 240.0f * static_cast<float>(i % 5),
+                      i < 5 ? 6750.0f : 7005.0f, i));
+
+    // The recent power-ups, one list for both, beside the legend.
+    Move(t, "lblRecentPowerups", 8490, 5655);
+    for (int i = 0; i <= 9; ++i)
+        Move(t, "hpwrup", 10650.0f + 285.0f * static_cast<float>(i), 5685, i);
     return t;
 }
 

@@ -1,4 +1,6 @@
 // The game screen's construction, its controls' binding, and what the driver sees of it.
+#include "engine/numbers.h"
+#include "engine/program.h"
 #include "forms/game/frmGame.h"
 #include "forms/game/game_design.h"
 
@@ -7,6 +9,63 @@ namespace qbx {
 FrmGame::FrmGame(Program& program, Forms& forms)
     : Screen(program, "frmGame", GameScreenDesign(), GameControlsDesign()), forms_(forms) {
     forms_.game = this;
+}
+
+namespace key {
+constexpr int16_t A = 65, D = 68, S = 83, W = 87;
+}
+
+void FrmGame::SetPlayers(int16_t players) {
+    if (IsLoaded()) return;
+    Players = players == 2 ? 2 : 1;
+    SetDesignTable(GameControlsDesign(Players));
+}
+
+void FrmGame::BindPlayers() {
+    Controls& c = c_;
+    Player& one = players[0];
+    one.imgCharacter = c.imgCharacter;
+    one.arrow = c.arrow;
+    one.apwrup = c.apwrup;
+    one.imgCharBack = c.imgCharBack;
+    one.imgCharRight = c.imgCharRight;
+    one.imgCharLeft = c.imgCharLeft;
+    one.lblScore = c.lblScore;
+    one.tmrLeft = c.tmrLeft;
+    one.tmrRight = c.tmrRight;
+    one.tmrArrowGrow = c.tmrArrowGrow;
+    one.life = c.life;
+
+    Player& two = players[1];
+    two.ForgetControls();
+    if (Players != 2) {
+        // Alone, player 1 walks with A or Left and D or Right, fires with W, Up or Space and
+        // gives up the power-up with S or Down; every pad plays as the arrow keys.
+        one.keys = {{key::A, vk::Left},
+                    {key::D, vk::Right},
+                    {key::W, vk::Up, vk::Space},
+                    {key::S, vk::Down}};
+        Prog().SetPadPlayers(1, {PadKeys{}, PadKeys{}});
+        return;
+    }
+    // Together, the first pad presses player 1's keys and the second player 2's.
+    Prog().SetPadPlayers(2, {PadKeys{key::A, key::D, key::W, key::S}, PadKeys{}});
+    one.keys = {{key::A, 0}, {key::D, 0}, {key::W, vk::Space, 0}, {key::S, 0}};
+    two.keys = {{vk::Left, 0}, {vk::Right, 0}, {vk::Up, vk::Enter, 0}, {vk::Down, 0}};
+    two.imgCharacter = Ctl<Image>("imgCharacter2");
+    two.arrow = Ctl<Image>("arrow2");
+    two.apwrup = Ctl<Image>("apwrup2");
+    two.imgCharBack = Ctl<Image>("imgCharBack2");
+    two.imgCharRight = Ctl<Image>("imgCharRight2");
+    two.imgCharLeft = Ctl<Image>("imgCharLeft2");
+    two.lblScore = Ctl<Label>("lblScore2");
+    two.tmrLeft = Ctl<Timer>("tmrLeft2");
+    two.tmrRight = Ctl<Timer>("tmrRight2");
+    two.tmrArrowGrow = Ctl<Timer>("tmrArrowGrow2");
+    two.life = Arr<Image>("life2");
+    two.tmrLeft->onTimer = [this] { WalkLeft(players[1]); };
+    two.tmrRight->onTimer = [this] { WalkRight(players[1]); };
+    two.tmrArrowGrow->onTimer = [this] { GrowArrow(players[1]); };
 }
 
 void FrmGame::BindControls() {
@@ -59,6 +118,7 @@ void FrmGame::BindControls() {
     c.tmrBubbles = Ctl<Timer>("tmrBubbles");
     c.tmrArrowGrow = Ctl<Timer>("tmrArrowGrow");
     c.mnuNew = Ctl<MenuItem>("mnuNew");
+    c.mnuNewTwoPlayer = Ctl<MenuItem>("mnuNewTwoPlayer");
     c.mnuPause = Ctl<MenuItem>("mnuPause");
     c.mnuSound = Ctl<MenuItem>("mnuSound");
     c.mnuSound->Checked = Svc().SoundOn();
@@ -79,6 +139,7 @@ void FrmGame::BindControls() {
     c.tmrArrowGrow->onTimer = [this] { tmrArrowGrow_Timer(); };
     c.cmdContinue->onClick = [this] { cmdContinue_Click(); };
     c.mnuNew->onClick = [this] { mnuNew_Click(); };
+    c.mnuNewTwoPlayer->onClick = [this] { mnuNewTwoPlayer_Click(); };
     c.mnuPause->onClick = [this] { mnuPause_Click(); };
     c.mnuSound->onClick = [this] { mnuSound_Click(); };
     c.mnuMusic->onClick = [this] { mnuMusic_Click(); };
@@ -87,13 +148,36 @@ void FrmGame::BindControls() {
     c.mnuAbout->onClick = [this] { mnuAbout_Click(); };
     c.mnuHighScores->onClick = [this] { mnuHighScores_Click(); };
     c.mnuReplays->onClick = [this] { mnuReplays_Click(); };
+    BindPlayers();
 }
 
 void FrmGame::UnbindControls() {
     c_ = Controls{};
+    for (Player& p : players) p.ForgetControls();
 }
 
 std::vector<VarRef> FrmGame::Vars() {
+    using T = VarRef::Type;
+    if (Players == 2) {
+        // A two-player game shows player 2's beside player 1's; a one-player game's list is as it
+        // always was.
+        std::vector<VarRef> v = OnePlayerVars();
+        v.insert(v.begin() + 1, {T::I16, "Players", &Players});
+        v.insert(v.begin() + 3, {T::I16, "Lives2", &players[1].Lives});
+        v.insert(v.begin() + 6, {T::I32, "Score2", &players[1].Score});
+        for (size_t i = 0; i < v.size(); ++i)
+            if (v[i].name == "LifeLost") {
+                v.insert(v.begin() + static_cast<long>(i) + 1,
+                         {T::Bool16, "LifeLost2", &players[1].LifeLost});
+                break;
+            }
+        v.push_back({T::Str, "Player2Name", &Player2Name});
+        return v;
+    }
+    return OnePlayerVars();
+}
+
+std::vector<VarRef> FrmGame::OnePlayerVars() {
     using T = VarRef::Type;
     return {
         {T::I16, "ExtraLives", &ExtraLives},
@@ -149,6 +233,7 @@ std::map<std::string, std::function<void()>> FrmGame::Routines() {
         {"DropPowerup", [this] { C(), DropPowerup(BubbleIndex); }},
         {"GameOver", [this] { C(), GameOver(); }},
         {"mnuNew_Click", [this] { mnuNew_Click(); }},
+        {"mnuNewTwoPlayer_Click", [this] { mnuNewTwoPlayer_Click(); }},
         {"mnuPause_Click", [this] { C(), mnuPause_Click(); }},
         {"mnuSound_Click", [this] { C(), mnuSound_Click(); }},
         {"mnuMusic_Click", [this] { C(), mnuMusic_Click(); }},

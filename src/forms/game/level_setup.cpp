@@ -239,10 +239,12 @@ void FrmGame::Form_Load() {
     // Every level, and every level played again after a lost life, begins its theme.
     CueMusic(LevelMusic(Level));
     Overlap = kFalse;
-    LifeLost = kFalse;
+    for (int i = 0; i < PlayerCount(); ++i) players[i].LifeLost = kFalse;
     c.tmrBubbles->SetEnabled(false);
-    c.tmrRight->SetEnabled(false);
-    c.tmrLeft->SetEnabled(false);
+    for (int i = 0; i < PlayerCount(); ++i) {
+        players[i].tmrRight->SetEnabled(false);
+        players[i].tmrLeft->SetEnabled(false);
+    }
 
     // Only the design elements 0 to 7 remain; splits loaded the rest.
     const int upper = c.BubblePic.UBound();
@@ -250,15 +252,26 @@ void FrmGame::Form_Load() {
 
     TimeBonus = row.timeBonus;
 
-    // Retire the active power-up into the recent list.
-    if (c.apwrup->Picture != c.lifex->Picture) RetireActivePowerup(LoopIndex);
-    c.apwrup->SetPicture(c.lifex->Picture);
+    // Retire the active power-ups into the recent list, player 1's first.
+    for (int i = 0; i < PlayerCount(); ++i) {
+        Player& p = players[i];
+        if (p.apwrup->Picture != c.lifex->Picture) RetireActivePowerup(LoopIndex, p);
+        p.apwrup->SetPicture(c.lifex->Picture);
+    }
 
-    c.arrow->SetPicture(c.regarrow->Picture);
+    for (int i = 0; i < PlayerCount(); ++i) players[i].arrow->SetPicture(c.regarrow->Picture);
     ShowScoreCaption();
     c.lblLevel->Caption = HeadedNumber("Level:", Level);
-    c.imgCharacter->SetPicture(c.imgCharBack->Picture);
-    c.imgCharacter->Top = 4875;
+    for (int i = 0; i < PlayerCount(); ++i) {
+        Player& p = players[i];
+        p.imgCharacter->SetPicture(p.imgCharBack->Picture);
+        p.imgCharacter->Top = 4875;
+        if (Players != 2) continue;
+        // Two players start apart, either side of the middle; one sitting out is not there.
+        p.imgCharacter->Left = kTwoPlayerStartLeft[i];
+        p.imgCharacter->Visible = p.Lives > 0;
+        if (p.Lives > 0) p.Level = Level;
+    }
 
     for (int k = c.shpBlocker.LBound(); k <= c.shpBlocker.UBound(); ++k)
         if (Shape* s = c.shpBlocker.Get(k)) s->Visible = false;

@@ -1,75 +1,113 @@
-// The player's keys and the two walking timers.
+// The players' keys and their walking timers.
 #include "engine/numbers.h"
 #include "forms/game/frmGame.h"
 
 namespace qbx {
 
-namespace key {
-constexpr int16_t A = 65, D = 68, S = 83, W = 87;
+namespace {
+bool Among(const int16_t* keys, size_t n, int16_t code) {
+    for (size_t i = 0; i < n; ++i)
+        if (keys[i] != 0 && keys[i] == code) return true;
+    return false;
+}
+template <size_t N>
+bool Among(const int16_t (&keys)[N], int16_t code) {
+    return Among(keys, N, code);
+}
+}  // namespace
+
+Player* FrmGame::KeyOwner(int16_t keyCode, Action& action) {
+    for (int i = 0; i < PlayerCount(); ++i) {
+        Player& p = players[i];
+        if (!p.imgCharacter) continue;
+        if (Among(p.keys.left, keyCode))
+            action = Action::Left;
+        else if (Among(p.keys.right, keyCode))
+            action = Action::Right;
+        else if (Among(p.keys.fire, keyCode))
+            action = Action::Fire;
+        else if (Among(p.keys.cancel, keyCode))
+            action = Action::Cancel;
+        else
+            continue;
+        return &p;
+    }
+    return nullptr;
 }
 
 void FrmGame::Form_KeyDown(int16_t keyCode, int16_t /*shift*/) {
     Controls& c = c_;
     if (keyCode == vk::Escape) PauseGame();
     if (Dying != kFalse || Paused != kFalse || c.lblCount->Visible) return;
-    Image& ch = *c.imgCharacter;
-    switch (keyCode) {
-        case key::A:
-        case vk::Left:
-            if (ch.Left > 0) c.tmrLeft->SetEnabled(true);
+    Action action{};
+    Player* owner = KeyOwner(keyCode, action);
+    // A player sitting out has no character to move.
+    if (!owner || !InGame(*owner)) return;
+    Player& p = *owner;
+    Image& ch = *p.imgCharacter;
+    switch (action) {
+        case Action::Left:
+            if (ch.Left > 0) p.tmrLeft->SetEnabled(true);
             break;
-        case key::D:
-        case vk::Right:
+        case Action::Right:
             // The start test uses the outer width; the walking tick applies the wall itself.
-            if (ch.Left + ch.Width < OuterWidth()) c.tmrRight->SetEnabled(true);
+            if (ch.Left + ch.Width < OuterWidth()) p.tmrRight->SetEnabled(true);
             break;
-        case key::W:
-        case vk::Up:
-        case vk::Space:
-            if (!c.arrow->Visible) {
-                if (ch.Picture != c.imgCharBack->Picture) ch.SetPicture(c.imgCharBack->Picture);
-                LaunchArrow();
+        case Action::Fire:
+            if (!p.arrow->Visible) {
+                if (ch.Picture != p.imgCharBack->Picture) ch.SetPicture(p.imgCharBack->Picture);
+                LaunchArrow(p);
             }
             break;
-        case key::S:
-        case vk::Down:
-            if (c.apwrup->Picture != c.pwruplife->Picture &&
-                c.apwrup->Picture != c.lifex->Picture && !c.shpDeathCircle->Visible) {
-                if (c.arrow->Picture == c.arrowwall->Picture) {
+        case Action::Cancel:
+            if (p.apwrup->Picture != c.pwruplife->Picture &&
+                p.apwrup->Picture != c.lifex->Picture && !c.shpDeathCircle->Visible) {
+                if (p.arrow->Picture == c.arrowwall->Picture) {
                     // Take the wall down; the power-up stays active.
-                    c.arrow->Visible = false;
-                    c.arrow->SetPicture(c.regarrow->Picture);
-                } else if (!c.arrow->Visible) {
-                    c.arrow->SetPicture(c.regarrow->Picture);
-                    RetireActivePowerup(LoopIndex);
-                    c.apwrup->SetPicture(c.lifex->Picture);
+                    p.arrow->Visible = false;
+                    p.arrow->SetPicture(c.regarrow->Picture);
+                } else if (!p.arrow->Visible) {
+                    p.arrow->SetPicture(c.regarrow->Picture);
+                    RetireActivePowerup(LoopIndex, p);
+                    p.apwrup->SetPicture(c.lifex->Picture);
                 }
             }
-            break;
-        default:
             break;
     }
 }
 
 void FrmGame::Form_KeyUp(int16_t keyCode, int16_t /*shift*/) {
-    Controls& c = c_;
-    if (keyCode == key::D || keyCode == vk::Right) c.tmrRight->SetEnabled(false);
-    if (keyCode == key::A || keyCode == vk::Left) c.tmrLeft->SetEnabled(false);
+    for (int i = 0; i < PlayerCount(); ++i) {
+        Player& p = players[i];
+        if (!p.imgCharacter) continue;
+        if (Among(p.keys.right, keyCode)) p.tmrRight->SetEnabled(false);
+        if (Among(p.keys.left, keyCode)) p.tmrLeft->SetEnabled(false);
+    }
 }
 
 void FrmGame::tmrLeft_Timer() {
-    Controls& c = c_;
-    if (Lives == 0 || c.lblCount->Visible) return;
-    Image& ch = *c.imgCharacter;
-    if (ch.Picture != c.imgCharLeft->Picture) ch.SetPicture(c.imgCharLeft->Picture);
-    if (ch.Left > 0) ch.Left -= 30;
+    WalkLeft(players[0]);
 }
 
 void FrmGame::tmrRight_Timer() {
+    WalkRight(players[0]);
+}
+
+void FrmGame::WalkLeft(Player& p) {
     Controls& c = c_;
-    if (Lives == 0 || c.lblCount->Visible) return;
-    Image& ch = *c.imgCharacter;
-    if (ch.Picture != c.imgCharRight->Picture) ch.SetPicture(c.imgCharRight->Picture);
+    if (p.Lives == 0 || c.lblCount->Visible) return;
+    Image& ch = *p.imgCharacter;
+    const PictureRef facing = p.imgCharLeft->Picture;
+    if (ch.Picture != facing) ch.SetPicture(facing);
+    if (ch.Left > 0) ch.Left -= 30;
+}
+
+void FrmGame::WalkRight(Player& p) {
+    Controls& c = c_;
+    if (p.Lives == 0 || c.lblCount->Visible) return;
+    Image& ch = *p.imgCharacter;
+    const PictureRef facing = p.imgCharRight->Picture;
+    if (ch.Picture != facing) ch.SetPicture(facing);
     if (OuterWidth() - 90.0f > ch.Left + ch.Width) ch.Left += 30;
 }
 

@@ -8,7 +8,13 @@
 namespace qbx {
 
 void FrmGame::DropPowerup(int16_t& index) {
+    DropPowerup(index, players[0]);
+}
+
+// The shooter's active power-up and lives decide what may drop.
+void FrmGame::DropPowerup(int16_t& index, const Player& shooter) {
     Controls& c = c_;
+    const int16_t Lives = shooter.Lives;
     const float r = Prog().Rng().Rnd();
     const int16_t s = Bubbles[index].Size;
     // Int((25 - 2s) * r) + 2s + 1, in single precision: 2s + 1 to 25, each equally likely.
@@ -22,7 +28,7 @@ void FrmGame::DropPowerup(int16_t& index) {
             break;
         }
 
-    const PictureRef active = c.apwrup->Picture;
+    const PictureRef active = shooter.apwrup->Picture;
     PictureRef kind = nullptr;
     // The first rule that holds wins; a roll naming the active kind drops nothing.
     if (roll >= 23 && roll <= 25) {
@@ -51,7 +57,6 @@ void FrmGame::DropPowerup(int16_t& index) {
 
 void FrmGame::PowerupStep() {
     Controls& c = c_;
-    const Image& ch = *c.imgCharacter;
     const float floorLine = c.shpBottom->Top;
     const int16_t upper = static_cast<int16_t>(c.pwrup.UBound());
     for (PowerupIndex = 0; PowerupIndex <= upper; ++PowerupIndex) {
@@ -59,30 +64,39 @@ void FrmGame::PowerupStep() {
         if (!pp) continue;
         Image& p = *pp;
         if (p.Top + p.Height < floorLine && p.Visible) p.Top += 15;
-        if (!p.Visible || !(ch.Top + ch.Height > p.Top && ch.Left + ch.Width > p.Left &&
-                            p.Top + p.Height > ch.Top && p.Left + p.Width > ch.Left))
-            continue;
+        // The first player on the field who touches it collects it.
+        Player* collector = nullptr;
+        for (int i = 0; i < PlayerCount() && p.Visible && !collector; ++i) {
+            if (!InGame(players[i])) continue;
+            const Image& ch = *players[i].imgCharacter;
+            if (ch.Top + ch.Height > p.Top && ch.Left + ch.Width > p.Left &&
+                p.Top + p.Height > ch.Top && p.Left + p.Width > ch.Left)
+                collector = &players[i];
+        }
+        if (!collector) continue;
+        Player& who = *collector;
         // A power-up of the active kind is used up without effect.
         Sound heard = Sound::Powerup;
-        if (p.Picture != c.apwrup->Picture) {
-            if (c.apwrup->Picture != c.lifex->Picture) RetireActivePowerup(HistoryIndex);
-            if (p.Picture == c.pwruplife->Picture && Lives < 10) {
-                Lives = static_cast<int16_t>(Lives + 1);
-                if (Image* icon = c.life.Get(Lives - 1)) icon->SetPicture(c.life(0).Picture);
+        if (p.Picture != who.apwrup->Picture) {
+            if (who.apwrup->Picture != c.lifex->Picture) RetireActivePowerup(HistoryIndex, who);
+            if (p.Picture == c.pwruplife->Picture && who.Lives < 10) {
+                who.Lives = static_cast<int16_t>(who.Lives + 1);
+                if (Image* icon = who.life.Get(who.Lives - 1))
+                    icon->SetPicture(who.life(0).Picture);
                 heard = Sound::ExtraLife;
             }
         }
         p.Visible = false;
-        c.apwrup->SetPicture(p.Picture);
+        who.apwrup->SetPicture(p.Picture);
         Svc().PlaySound(heard);
     }
 }
 
-void FrmGame::RetireActivePowerup(int16_t& counter) {
+void FrmGame::RetireActivePowerup(int16_t& counter, const Player& p) {
     Controls& c = c_;
     for (counter = static_cast<int16_t>(c.hpwrup.Count() - 1); counter >= 1; --counter)
         c.hpwrup(counter).SetPicture(c.hpwrup(counter - 1).Picture);
-    c.hpwrup(0).SetPicture(c.apwrup->Picture);
+    c.hpwrup(0).SetPicture(p.apwrup->Picture);
 }
 
 }  // namespace qbx

@@ -7,6 +7,7 @@
 #include "forms/menu/menu_design.h"
 #include "forms/replays/frmReplays.h"
 #include "forms/scores/frmScores.h"
+#include "records/record_file.h"
 
 namespace qbx {
 
@@ -22,6 +23,8 @@ void FrmMenu::BindControls() {
     c.cmdScores = Ctl<Button>("cmdScores");
     c.cmdPlay = Ctl<Button>("cmdPlay");
     c.cmdPlay->onClick = [this] { cmdPlay_Click(); };
+    c.cmdTwoPlayers = Ctl<Button>("cmdTwoPlayers");
+    c.cmdTwoPlayers->onClick = [this] { cmdTwoPlayers_Click(); };
     c.cmdScores->onClick = [this] { cmdScores_Click(); };
     c.cmdInstructions->onClick = [this] { cmdInstructions_Click(); };
     c.cmdExit->onClick = [this] { cmdExit_Click(); };
@@ -36,11 +39,53 @@ void FrmMenu::UnbindControls() {
 void FrmMenu::cmdPlay_Click() {
     FrmGame& game = *forms_.game;
     if (game.IsLoaded()) game.Unload();
+    StartGame(1);
+}
+
+void FrmMenu::cmdTwoPlayers_Click() {
+    FrmGame& game = *forms_.game;
+    if (game.IsLoaded()) game.Unload();
+    std::string name;
+    if (!AskPlayer2Name(name)) {
+        // Back on the menu, as if the button had not been pressed.
+        if (!IsVisible()) Show();
+        return;
+    }
+    game.Player2Name = name;
+    StartGame(2);
+}
+
+bool FrmMenu::AskPlayer2Name(std::string& name) {
+    forms_.scores->C();  // its loading reads player 1's name
+    const std::string player1 = forms_.scores->UserName;
+    name = Svc().Remembered(kPlayer2NameSetting);
+    const bool taken = Svc().AskName(kPlayer2Prompt, kPlayer2Title, name,
+                                     [&player1](const std::string& typed) -> std::string {
+                                         const std::string n = records::TypedPlayerName(typed);
+                                         if (n.empty()) return kPlayer2NameMissing;
+                                         if (n == player1)
+                                             return std::string(kPlayer2NameTaken) + player1 + ".";
+                                         return {};
+                                     });
+    if (!taken) return false;
+    name = records::TypedPlayerName(name);
+    Svc().Remember(kPlayer2NameSetting, name);
+    return true;
+}
+
+void FrmMenu::StartGame(int16_t players) {
+    FrmGame& game = *forms_.game;
     Hide();
+    game.SetPlayers(players);
     game.Lives = 5;
     game.Level = 1;
     game.Score = 0;
     game.ExtraLives = 0;
+    if (players == 2) {
+        game.players[1].Lives = 5;
+        game.players[1].Score = 0;
+        game.players[1].Level = 1;
+    }
     Timer* bubbleSize = game.C().tmrBubbleSize;
     // The level set-up lets pending events run; if they unloaded the game screen meanwhile,
     // its controls are gone and there is nothing to start.
@@ -105,6 +150,9 @@ void FrmMenu::Form_KeyDown(int16_t keyCode, int16_t shift) {
         case 'N':
             cmdPlay_Click();
             break;
+        case '2':
+            cmdTwoPlayers_Click();
+            break;
         case 'X':
             Svc().End();
         default:
@@ -120,6 +168,7 @@ void FrmMenu::Form_Unload(int16_t& /*cancel*/) {
 std::map<std::string, std::function<void()>> FrmMenu::Routines() {
     return {
         {"cmdPlay_Click", [this] { cmdPlay_Click(); }},
+        {"cmdTwoPlayers_Click", [this] { cmdTwoPlayers_Click(); }},
         {"cmdScores_Click", [this] { cmdScores_Click(); }},
         {"cmdInstructions_Click", [this] { cmdInstructions_Click(); }},
         {"ShowReplays", [this] { ShowReplays(); }},

@@ -11,6 +11,8 @@ public:
     FrmMenu(Program& program, Forms& forms);
 
     void cmdPlay_Click();
+    // A game for two on one machine, once player 2's name is given.
+    void cmdTwoPlayers_Click();
     void cmdScores_Click();
     // Ctrl+R: the kept replays.
     void ShowReplays();
@@ -22,7 +24,7 @@ public:
 
     // The controls; touching them through C() loads the screen first.
     struct Controls {
-        Button *cmdExit, *cmdInstructions, *cmdScores, *cmdPlay;
+        Button *cmdExit, *cmdInstructions, *cmdScores, *cmdPlay, *cmdTwoPlayers;
     };
     Controls& C() {
         EnsureLoaded();
@@ -36,6 +38,10 @@ protected:
     void UnbindControls() override;
 
 private:
+    // Player 2's name from the name box, remembered for next time; false when it was cancelled.
+    bool AskPlayer2Name(std::string& name);
+    void StartGame(int16_t players);
+
     Forms& forms_;
     Controls c_{};
 };

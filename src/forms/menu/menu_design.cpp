@@ -1,4 +1,4 @@
-// The main menu at design time: four buttons, the title and two rows of decorative bubbles,
+// The main menu at design time: five buttons, the title and two rows of decorative bubbles,
 // front to back.
 #include "forms/menu/menu_design.h"
 
@@ -23,6 +23,8 @@ std::vector<ControlDesign> MenuControlsDesign() {
         Btn("cmdInstructions", 5760, 3480, 2535, 855, "Instructions", comic, {255, 0, 0}, 0));
     t.push_back(Btn("cmdScores", 360, 3480, 2535, 855, "High Scores", comic, {255, 255, 0}, 2));
     t.push_back(Btn("cmdPlay", 3000, 2520, 2655, 615, "Play the Game", comic, {0, 255, 0}, 1));
+    // Under Play, in the middle column; last in the Tab order, so the others keep theirs.
+    t.push_back(Btn("cmdTwoPlayers", 3240, 3600, 2175, 615, "2 Players", comic, {255, 160, 0}, 4));
     t.push_back(Lbl("lblTitle", -1, 975, 240, 6495, 855, true, "Quibblix",
                     {"Paper Clip", 36.0f, true}, {255, 255, 255}, false, {}, Align::Center));
     t.push_back(Img("ballreds1", -1, 2760, 2160, 150, 150, true, "ballreds1"));

@@ -121,20 +121,24 @@ void FrmScores::WriteLevels() {
 
 // The lock is held from the read to the write, so a game ending at the same moment in another
 // window reads this one's result before it adds its own.
-void FrmScores::EnterResult(const Table& t, long long result) {
+void FrmScores::EnterResult(const Table& t, const std::string& name, long long result) {
     records::RecordLock lock(t.path);
     Read(t);
     records::RecordRows rows = RowsOf(t);
-    if (!records::EnterResult(rows, UserName, result)) return;
+    if (!records::EnterResult(rows, name, result)) return;
     PutRows(t, rows);
     Write(t);
 }
 
 void FrmScores::CalculateHighScores() {
-    EnterResult(Scores(), forms_.game->Score);
+    EnterResult(Scores(), UserName, forms_.game->Score);
 }
 void FrmScores::CalculateHighLevels() {
-    EnterResult(Levels(), forms_.game->Level);
+    EnterResult(Levels(), UserName, forms_.game->Level);
+}
+void FrmScores::EnterPlayerResult(const std::string& name, int32_t score, int16_t level) {
+    EnterResult(Scores(), name, score);
+    EnterResult(Levels(), name, level);
 }
 
 records::RecordRows FrmScores::ScoreTable() {

@@ -23,6 +23,8 @@ public:
     void WriteLevels();
     void CalculateHighScores();
     void CalculateHighLevels();
+    // One player's result of a two-player game, under the name given, into both tables.
+    void EnterPlayerResult(const std::string& name, int32_t score, int16_t level);
     void cmdClose_Click();
     void cmdClose_KeyDown(int16_t keyCode, int16_t shift);
 
@@ -74,7 +76,7 @@ private:
     static void PutRows(const Table& t, const records::RecordRows& rows);
     static void Read(const Table& t);
     static void Write(const Table& t);
-    void EnterResult(const Table& t, long long result);
+    void EnterResult(const Table& t, const std::string& name, long long result);
     std::string RecordPath(const char* fileName) const;
 
     Forms& forms_;

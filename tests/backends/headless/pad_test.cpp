@@ -84,20 +84,24 @@ TEST(PadTest, StickWalksOnlyPastTheDeadZoneAndStopsOnlyWellInsideIt) {
 TEST(PadTest, OnTheMenusTheDpadMovesTheFocusToTheNearestButtonThatWay) {
     Headless h;
     h.app.Start();
-    // The menu's buttons form a diamond: Play on top, High Scores and Instructions in the
-    // middle row, Exit at the bottom.
+    // The menu's buttons form a diamond around 2 Players: Play on top, High Scores and
+    // Instructions either side, Exit at the bottom.
     const std::tuple<const char*, const char*, const char*> moves[] = {
-        {"cmdInstructions", "dpleft", "cmdScores"},  // along the row, past Play and Exit
-        {"cmdScores", "dpright", "cmdInstructions"},
+        {"cmdInstructions", "dpleft", "cmdTwoPlayers"},  // along the row
+        {"cmdTwoPlayers", "dpleft", "cmdScores"},
+        {"cmdScores", "dpright", "cmdTwoPlayers"},
+        {"cmdTwoPlayers", "dpright", "cmdInstructions"},
         {"cmdInstructions", "dpup", "cmdPlay"},
         {"cmdPlay", "dpup", "cmdPlay"},  // nothing above: the focus stays
-        {"cmdPlay", "dpdown", "cmdExit"},
+        {"cmdPlay", "dpdown", "cmdTwoPlayers"},
+        {"cmdTwoPlayers", "dpdown", "cmdExit"},
         {"cmdExit", "dpleft", "cmdScores"},
         {"cmdScores", "dpleft", "cmdScores"},
         {"cmdScores", "dpdown", "cmdExit"},
         {"cmdExit", "dpright", "cmdInstructions"},
         {"cmdInstructions", "dpdown", "cmdExit"},
-        {"cmdExit", "dpup", "cmdPlay"},
+        {"cmdExit", "dpup", "cmdTwoPlayers"},
+        {"cmdTwoPlayers", "dpup", "cmdPlay"},
         {"cmdPlay", "dpright", "cmdInstructions"},
     };
     h.Ok("expect frmMenu.focus cmdInstructions\n");
@@ -108,7 +112,7 @@ TEST(PadTest, OnTheMenusTheDpadMovesTheFocusToTheNearestButtonThatWay) {
     }
     // The stick moves it once per push; up and down move it too.
     h.Ok(
-        "pad leftx -32768\npad leftx -30000\nexpect frmMenu.focus cmdScores\n"
+        "pad leftx -32768\npad leftx -30000\nexpect frmMenu.focus cmdTwoPlayers\n"
         "pad leftx 0\npad lefty 20000\nexpect frmMenu.focus cmdExit\npad lefty 0\n"
         "pad x\npad y\npad b\nexpect active frmMenu\nexpect frmMenu.focus cmdExit\n");
 }
