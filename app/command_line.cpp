@@ -44,7 +44,7 @@ constexpr int kDescriptionColumn = 23;
 
 // One option: its names, the word for its value (none for a switch), its description (lines
 // broken where the help breaks them) and what is said when its value is missing or wrong.
-struct Spec {
+struct OptionRow {
     QStringList names;
     const char* value;
     const char* description;
@@ -52,8 +52,8 @@ struct Spec {
     bool separated = false;  // a blank line before it in the help
 };
 
-const std::vector<Spec>& Specs() {
-    static const std::vector<Spec> specs = {
+const std::vector<OptionRow>& OptionRows() {
+    static const std::vector<OptionRow> rows = {
         {{"scale"},
          "N",
          "draw the windows N times larger (1 to 4)",
@@ -105,10 +105,10 @@ const std::vector<Spec>& Specs() {
         {{"h", "help"}, nullptr, "show this text", nullptr, true},
         {{"version"}, nullptr, "show the version", nullptr},
     };
-    return specs;
+    return rows;
 }
 
-QCommandLineOption OptionOf(const Spec& s) {
+QCommandLineOption OptionOf(const OptionRow& s) {
     QCommandLineOption o(s.names, QString::fromUtf8(s.description));
     if (s.value) o.setValueName(QString::fromUtf8(s.value));
     return o;
@@ -138,10 +138,10 @@ std::string WrittenAs(int argc, char** argv, const QString& name) {
 }
 
 // The value option given last without a value, if any.
-const Spec* MissingValue(int argc, char** argv) {
+const OptionRow* MissingValue(int argc, char** argv) {
     if (argc < 2) return nullptr;
     const std::string last = argv[argc - 1];
-    for (const Spec& s : Specs())
+    for (const OptionRow& s : OptionRows())
         if (s.value && last == "--" + s.names.last().toStdString()) return &s;
     return nullptr;
 }
@@ -151,7 +151,7 @@ const Spec* MissingValue(int argc, char** argv) {
 std::string UsageText() {
     std::string text = kUsageLines;
     text += "\n";
-    for (const Spec& s : Specs()) {
+    for (const OptionRow& s : OptionRows()) {
         if (s.separated) text += "\n";
         std::string left = "  --" + s.names.last().toStdString();
         if (s.value) left += std::string(" ") + s.value;
@@ -179,7 +179,7 @@ int ParseCommandLine(int argc, char** argv, Options& o, std::ostream& out, std::
     // "-x" is one option named x, as "--x" is, never three of one letter.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     std::vector<QCommandLineOption> options;
-    for (const Spec& s : Specs()) {
+    for (const OptionRow& s : OptionRows()) {
         options.push_back(OptionOf(s));
         parser.addOption(options.back());
     }
@@ -189,7 +189,7 @@ int ParseCommandLine(int argc, char** argv, Options& o, std::ostream& out, std::
         if (!parser.unknownOptionNames().isEmpty())
             return fail("unknown option '" +
                         WrittenAs(argc, argv, parser.unknownOptionNames().first()) + "'");
-        if (const Spec* s = MissingValue(argc, argv)) return fail(s->needs);
+        if (const OptionRow* s = MissingValue(argc, argv)) return fail(s->needs);
         return fail(parser.errorText().toStdString());
     }
     auto set = [&](const char* name) { return parser.isSet(QString::fromUtf8(name)); };
@@ -199,7 +199,7 @@ int ParseCommandLine(int argc, char** argv, Options& o, std::ostream& out, std::
         return !v.empty();
     };
     auto needs = [&](const char* name) {
-        for (const Spec& s : Specs())
+        for (const OptionRow& s : OptionRows())
             if (s.names.last() == QLatin1String(name)) return fail(s.needs);
         return 2;
     };

@@ -66,9 +66,8 @@ TEST(SharedRecords, AnotherMachinesDeadLockIsTakenOverAfterABoundedWait) {
             EXPECT_TRUE(lock.Held()) << modified;
             EXPECT_EQ(LockHost(path + ".lock"), ThisHost());
         }
-        const long long waited = MsSince(start);
-        EXPECT_GE(waited, RecordLock::kDeadAfterMs - 100) << modified;
-        EXPECT_LT(waited, RecordLock::kWaitMs + 2000) << modified;
+        // Never before it has stayed unchanged that long on this machine's clock.
+        EXPECT_GE(MsSince(start), RecordLock::kDeadAfterMs - 100) << modified;
         EXPECT_FALSE(fs::exists(path + ".lock"));
         EXPECT_FALSE(fs::exists(path + ".lock.rmlock"));
     }
@@ -79,26 +78,25 @@ TEST(SharedRecords, AnotherMachinesLiveLockIsWaitedForWhateverItsClockSays) {
     const std::string path = dir.Path() + "/" + kScoreFileName;
     // An hour-old time on a lock its owner is still using: the other machine's clock is behind.
     WriteForeignLock(path + ".lock", time(nullptr) - 3600);
+    bool ownerLetGo = false;
     std::thread owner([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        fs::remove(path + ".lock");  // the owner is done
+        // The owner is done, and finds its own lock still there to remove.
+        ownerLetGo = LockHost(path + ".lock") == "far-away-machine" && fs::remove(path + ".lock");
     });
-    const auto start = Clock::now();
     {
         RecordLock lock(path);
         EXPECT_TRUE(lock.Held());
     }
-    const long long waited = MsSince(start);
     owner.join();
-    EXPECT_GE(waited, 1400);
-    EXPECT_LT(waited, RecordLock::kDeadAfterMs);
+    EXPECT_TRUE(ownerLetGo);
 
     // A lock that changes hands between other machines' games is never taken for dead.
     std::thread others([&] {
-        for (int k = 0; k < 6; ++k) {
-            WriteForeignLock(path + ".lock.new", time(nullptr));
+        for (int k = 0; k < 25; ++k) {
+            WriteForeignLock(path + ".lock.new", time(nullptr) + k);
             fs::rename(path + ".lock.new", path + ".lock");
-            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
         }
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
