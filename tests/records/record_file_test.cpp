@@ -117,18 +117,7 @@ TEST(RecordLock, TwoGamesEndingTogetherBothLand) {
             char byte;
             close(go[1]);
             if (read(go[0], &byte, 1) < 0) _exit(3);  // wait for the start
-            {
-                test::Headless h;
-                h.svc.SetProgramDir(shared.Path());
-                h.app.scores.EnsureLoaded();
-                for (int k = 0; k < 10; ++k) {
-                    h.app.scores.UserName = std::string(c == 0 ? "A" : "B") + std::to_string(k);
-                    h.app.game.Score = 1000 + 2 * k + c;
-                    h.app.game.Level = static_cast<int16_t>(100 + 2 * k + c);
-                    h.app.scores.CalculateHighScores();
-                    h.app.scores.CalculateHighLevels();
-                }
-            }
+            test::EnterTenResults(shared.Path(), c);
             _exit(0);
         }
         children.push_back(pid);

@@ -29,4 +29,17 @@ void Headless::Ok(const std::string& script) {
     EXPECT_EQ(Run(script), 0) << err;
 }
 
+void EnterTenResults(const std::string& dir, int machine) {
+    Headless h;
+    h.svc.SetProgramDir(dir);
+    h.app.scores.EnsureLoaded();
+    for (int k = 0; k < 10; ++k) {
+        h.app.scores.UserName = std::string(machine == 0 ? "A" : "B") + std::to_string(k);
+        h.app.game.Score = 1000 + 2 * k + machine;
+        h.app.game.Level = static_cast<int16_t>(100 + 2 * k + machine);
+        h.app.scores.CalculateHighScores();
+        h.app.scores.CalculateHighLevels();
+    }
+}
+
 }  // namespace qbx::test

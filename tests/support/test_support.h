@@ -29,4 +29,8 @@ struct Headless {
     std::string out, err;
 };
 
+// Ten games of one machine's players end one after another, entering results into the tables
+// in dir: names A0..A9 (machine 0) or B0..B9 (machine 1), each score and level unique.
+void EnterTenResults(const std::string& dir, int machine);
+
 }  // namespace qbx::test
