@@ -6,9 +6,11 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QStringList>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <ostream>
+#include <string_view>
 #include <vector>
 
 #include "app/version.h"
@@ -26,7 +28,7 @@ constexpr const char* kUsageLines =
     "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [--record FILE]\n"
     "                [--no-music] [SCRIPT]\n"
     "       quibblix [--scale N] [--fullscreen | --window] [--mute] [--no-music]\n"
-    "                --replay FILE\n"
+    "                (--replay FILE | FILE.qbr)\n"
     "       quibblix --verify-replay FILE\n"
     "\n"
     "Without options, opens the game in a window.\n";
@@ -38,6 +40,16 @@ constexpr const char* kNotes =
     "A game controller plays too: the d-pad or the left stick walks, A or B fires, X or Y\n"
     "gives up the power-up, Start pauses; on the menus the d-pad picks a button, A presses\n"
     "it and B goes back.\n";
+
+// A kept game's file, by its name.
+bool IsReplayName(const std::string& name) {
+    constexpr std::string_view kExt = ".qbr";
+    if (name.size() <= kExt.size()) return false;
+    for (size_t i = 0; i < kExt.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(name[name.size() - kExt.size() + i])) != kExt[i])
+            return false;
+    return true;
+}
 
 // Where the descriptions begin in the help.
 constexpr int kDescriptionColumn = 23;
@@ -248,7 +260,16 @@ int ParseCommandLine(int argc, char** argv, Options& o, std::ostream& out, std::
     if (!o.headless) {
         if (!o.record.empty()) return fail("--record works only with --headless");
         if (o.seedGiven) return fail("--seed works only with --headless");
-        if (!o.script.empty()) return fail("a script runs only with --headless");
+        // A replay named alone is watched, as a file manager opens one: quibblix GAME.qbr.
+        if (!o.script.empty() && o.watch.empty() && IsReplayName(o.script)) {
+            o.watch = std::move(o.script);
+            o.script.clear();
+        }
+        if (!o.script.empty()) {
+            if (IsReplayName(o.script))
+                return fail("unexpected argument '" + o.script + "'");
+            return fail("a script runs only with --headless");
+        }
         if (o.fullScreen && o.window) return fail("--fullscreen and --window exclude each other");
     } else if (o.scaleGiven) {
         return fail("--scale works only in a window");

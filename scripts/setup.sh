@@ -6,7 +6,7 @@ set -eu
 PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libsdl2-dev libxcb-xkb-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   fonts-dejavu-core fonts-liberation2 fonts-comic-neue fonts-cabinsketch
-  fontconfig xvfb xauth xdotool x11-xserver-utils desktop-file-utils appstream
+  fontconfig xvfb xauth xdotool x11-xserver-utils desktop-file-utils appstream shared-mime-info
   dpkg-dev debhelper lintian qt6-wayland"
 
 missing=""

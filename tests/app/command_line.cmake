@@ -82,6 +82,13 @@ check(ARGS --mute --headless --records-dir /nonexistent/dir SCRIPT_THAT_IS_MISSI
 check(ARGS --replay /nonexistent/game.qbr STATUS 2 STDOUT "^$"
       STDERR "^quibblix: cannot read the replay '/nonexistent/game.qbr': " STDERR_LINES 1)
 check(ARGS --replay STATUS 2 STDERR "--replay needs a file" STDERR_LINES 1)
+# A replay named alone, as a file manager opens one, is watched like --replay; a second one,
+# or one beside --replay, is a mistake.
+check(ARGS /nonexistent/Game.QBR STATUS 2 STDOUT "^$"
+      STDERR "^quibblix: cannot read the replay '/nonexistent/Game.QBR': " STDERR_LINES 1)
+check(ARGS --replay a.qbr b.qbr STATUS 2 STDERR "unexpected argument 'b.qbr'" STDERR_LINES 1)
+check(ARGS a.qbr b.qbr STATUS 2 STDERR "unexpected argument 'b.qbr'" STDERR_LINES 1)
+check(ARGS .qbr STATUS 2 STDERR "a script runs only with --headless" STDERR_LINES 1)
 check(ARGS --headless --replay x.qbr STATUS 2 STDERR "--replay is watched in a window"
       STDERR_LINES 1)
 check(ARGS --verify-replay x.qbr --replay y.qbr STATUS 2

@@ -93,6 +93,7 @@ set(expected_files
     "-rwxr-xr-x ./usr/games/quibblix"
     "-rw-r--r-- ./usr/share/applications/${APP_ID}.desktop"
     "-rw-r--r-- ./usr/share/metainfo/${APP_ID}.metainfo.xml"
+    "-rw-r--r-- ./usr/share/mime/packages/${APP_ID}.xml"
     "-rw-r--r-- ./usr/share/man/man6/quibblix.6.gz"
     "-rw-r--r-- ./usr/share/doc/quibblix/copyright"
     "-rw-r--r-- ./usr/share/doc/quibblix/changelog.gz"
