@@ -46,7 +46,8 @@ bool IsReplayName(const std::string& name) {
     constexpr std::string_view kExt = ".qbr";
     if (name.size() <= kExt.size()) return false;
     for (size_t i = 0; i < kExt.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(name[name.size() - kExt.size() + i])) != kExt[i])
+        if (std::tolower(static_cast<unsigned char>(name[name.size() - kExt.size() + i])) !=
+            kExt[i])
             return false;
     return true;
 }
@@ -266,8 +267,7 @@ int ParseCommandLine(int argc, char** argv, Options& o, std::ostream& out, std::
             o.script.clear();
         }
         if (!o.script.empty()) {
-            if (IsReplayName(o.script))
-                return fail("unexpected argument '" + o.script + "'");
+            if (IsReplayName(o.script)) return fail("unexpected argument '" + o.script + "'");
             return fail("a script runs only with --headless");
         }
         if (o.fullScreen && o.window) return fail("--fullscreen and --window exclude each other");

@@ -223,30 +223,53 @@ bool ReadWhole(const std::string& path, size_t limit, std::string& bytes, std::s
 
 }  // namespace
 
+namespace {
+
+using F = HeaderField;
+
+void Put(std::string& out, F f, uint64_t v) {
+    const HeaderSlot& s = SlotOf(f);
+    for (size_t i = 0; i < s.size; ++i) out[s.at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+}
+
+void PutTextAt(std::string& out, F f, const std::string& text) {
+    const HeaderSlot& s = SlotOf(f);
+    std::string field;
+    PutText(field, text, s.size);
+    out.replace(s.at, s.size, field);
+}
+
+uint64_t Get(std::string_view in, F f) {
+    return GetLE(in, SlotOf(f).at, SlotOf(f).size);
+}
+
+}  // namespace
+
 std::string EncodeHeader(const Header& h) {
-    std::string out(kMagic, sizeof kMagic);
-    PutLE(out, h.version, 2);
-    PutLE(out, HeaderSizeOf(h.version), 2);
-    PutLE(out, h.complete ? 1 : 0, 1);
-    PutLE(out, 0, 3);
-    PutLE(out, static_cast<uint64_t>(h.startedMs), 8);
-    PutLE(out, h.lengthMs, 8);
-    PutLE(out, h.events, 4);
-    PutLE(out, static_cast<uint32_t>(h.score), 4);
-    PutLE(out, static_cast<uint16_t>(h.level), 2);
-    PutLE(out, 0, 2);
-    PutText(out, h.programVersion, kVersionBytes);
-    PutText(out, h.player, kPlayerBytes);
-    if (h.version >= 2) {
-        // Where version 1 ends with its check sum: the players, then player 2.
-        PutLE(out, h.players, 1);
-        PutLE(out, 0, 1);
-        PutLE(out, static_cast<uint16_t>(h.level2), 2);
-        PutLE(out, static_cast<uint32_t>(h.score2), 4);
-        PutText(out, h.player2, kPlayerBytes);
-        out.append(kHeaderSize2 - 4 - out.size(), '\0');
+    const size_t size = HeaderSizeOf(h.version);
+    std::string out(size, '\0');
+    out.replace(SlotOf(F::Magic).at, sizeof kMagic, kMagic, sizeof kMagic);
+    Put(out, F::Version, h.version);
+    Put(out, F::HeaderSize, size);
+    Put(out, F::Flags, h.complete ? 1 : 0);
+    Put(out, F::Started, static_cast<uint64_t>(h.startedMs));
+    Put(out, F::Length, h.lengthMs);
+    Put(out, F::Events, h.events);
+    Put(out, F::Score, static_cast<uint32_t>(h.score));
+    Put(out, F::Level, static_cast<uint16_t>(h.level));
+    PutTextAt(out, F::ProgramVersion, h.programVersion);
+    PutTextAt(out, F::Player, h.player);
+    if (h.version >= SlotOf(F::Players).since) {
+        Put(out, F::Players, h.players);
+        Put(out, F::Level2, static_cast<uint16_t>(h.level2));
+        Put(out, F::Score2, static_cast<uint32_t>(h.score2));
+        PutTextAt(out, F::Player2, h.player2);
     }
-    PutLE(out, Crc(out), 4);
+    out.replace(size - 4, 4, [&] {
+        std::string crc;
+        PutLE(crc, Crc(std::string_view(out).substr(0, size - 4)), 4);
+        return crc;
+    }());
     return out;
 }
 
@@ -255,11 +278,11 @@ bool ReadHeader(std::string_view bytes, Header& h, std::string& error) {
         error = "it is not a replay";
         return false;
     }
-    if (bytes.size() < 10) {
+    if (bytes.size() < SlotOf(F::HeaderSize).at) {
         error = "it is cut off inside its header";
         return false;
     }
-    h.version = static_cast<uint16_t>(GetLE(bytes, 8, 2));
+    h.version = static_cast<uint16_t>(Get(bytes, F::Version));
     if (h.version > kFormatVersion) {
         error = "it is from a newer version of the replay format (" + std::to_string(h.version) +
                 "; this program reads up to " + std::to_string(kFormatVersion) + ")";
@@ -274,33 +297,33 @@ bool ReadHeader(std::string_view bytes, Header& h, std::string& error) {
         error = "it is cut off inside its header";
         return false;
     }
-    if (GetLE(bytes, 10, 2) != size ||
+    if (Get(bytes, F::HeaderSize) != size ||
         GetLE(bytes, size - 4, 4) != Crc(bytes.substr(0, size - 4))) {
         error = "its header is corrupted";
         return false;
     }
-    h.complete = (GetLE(bytes, 12, 1) & 1) != 0;
-    h.startedMs = static_cast<int64_t>(GetLE(bytes, 16, 8));
-    h.lengthMs = GetLE(bytes, 24, 8);
-    h.events = static_cast<uint32_t>(GetLE(bytes, 32, 4));
-    h.score = static_cast<int32_t>(static_cast<uint32_t>(GetLE(bytes, 36, 4)));
-    h.level = static_cast<int16_t>(static_cast<uint16_t>(GetLE(bytes, 40, 2)));
-    h.programVersion = GetText(bytes, 44, kVersionBytes);
-    h.player = GetText(bytes, 44 + kVersionBytes, kPlayerBytes);
+    auto text = [&](F f) { return GetText(bytes, SlotOf(f).at, SlotOf(f).size); };
+    h.complete = (Get(bytes, F::Flags) & 1) != 0;
+    h.startedMs = static_cast<int64_t>(Get(bytes, F::Started));
+    h.lengthMs = Get(bytes, F::Length);
+    h.events = static_cast<uint32_t>(Get(bytes, F::Events));
+    h.score = static_cast<int32_t>(static_cast<uint32_t>(Get(bytes, F::Score)));
+    h.level = static_cast<int16_t>(static_cast<uint16_t>(Get(bytes, F::Level)));
+    h.programVersion = text(F::ProgramVersion);
+    h.player = text(F::Player);
     h.players = 1;
     h.player2.clear();
     h.score2 = 0;
     h.level2 = 0;
-    if (h.version >= 2) {
-        const size_t at = 44 + kVersionBytes + kPlayerBytes;
-        h.players = static_cast<uint8_t>(GetLE(bytes, at, 1));
+    if (h.version >= SlotOf(F::Players).since) {
+        h.players = static_cast<uint8_t>(Get(bytes, F::Players));
         if (h.players < 1 || h.players > 2) {
             error = "its header is corrupted";
             return false;
         }
-        h.level2 = static_cast<int16_t>(static_cast<uint16_t>(GetLE(bytes, at + 2, 2)));
-        h.score2 = static_cast<int32_t>(static_cast<uint32_t>(GetLE(bytes, at + 4, 4)));
-        h.player2 = GetText(bytes, at + 8, kPlayerBytes);
+        h.level2 = static_cast<int16_t>(static_cast<uint16_t>(Get(bytes, F::Level2)));
+        h.score2 = static_cast<int32_t>(static_cast<uint32_t>(Get(bytes, F::Score2)));
+        h.player2 = text(F::Player2);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,6 +24,60 @@ inline constexpr size_t kHeaderSize2 = 256;
 inline constexpr size_t HeaderSizeOf(uint16_t version) {
     return version >= 2 ? kHeaderSize2 : kHeaderSize;
 }
+
+// The header's layout, the one place it is written down: each field's offset and size in
+// bytes, and the first version that has it. Numbers are little-endian, texts UTF-8 padded
+// with zeros; the header's last 4 bytes are the CRC-32 of all before them.
+enum class HeaderField : uint8_t {
+    Magic,
+    Version,
+    HeaderSize,
+    Flags,  // bit 0: the game ended while it was recorded
+    Started,
+    Length,
+    Events,
+    Score,
+    Level,
+    ProgramVersion,
+    Player,
+    Players,
+    Level2,
+    Score2,
+    Player2,
+};
+struct HeaderSlot {
+    HeaderField field;
+    uint16_t at;
+    uint16_t size;
+    uint16_t since;
+};
+inline constexpr HeaderSlot kHeaderLayout[] = {
+    {HeaderField::Magic, 0, 8, 1},       {HeaderField::Version, 8, 2, 1},
+    {HeaderField::HeaderSize, 10, 2, 1}, {HeaderField::Flags, 12, 1, 1},
+    {HeaderField::Started, 16, 8, 1},    {HeaderField::Length, 24, 8, 1},
+    {HeaderField::Events, 32, 4, 1},     {HeaderField::Score, 36, 4, 1},
+    {HeaderField::Level, 40, 2, 1},      {HeaderField::ProgramVersion, 44, 16, 1},
+    {HeaderField::Player, 60, 64, 1},    {HeaderField::Players, 124, 1, 2},
+    {HeaderField::Level2, 126, 2, 2},    {HeaderField::Score2, 128, 4, 2},
+    {HeaderField::Player2, 132, 64, 2},
+};
+constexpr const HeaderSlot& SlotOf(HeaderField f) {
+    return kHeaderLayout[static_cast<size_t>(f)];
+}
+// Each field where its name says, in the order of the bytes, none overlapping another or the
+// check sum of the first version that has it.
+constexpr bool LayoutIsSound() {
+    size_t end = 0;
+    for (size_t i = 0; i < std::size(kHeaderLayout); ++i) {
+        const HeaderSlot& s = kHeaderLayout[i];
+        if (static_cast<size_t>(s.field) != i || s.at < end || s.size == 0 ||
+            s.at + s.size > HeaderSizeOf(s.since) - 4)
+            return false;
+        end = s.at + s.size;
+    }
+    return true;
+}
+static_assert(LayoutIsSound());
 // What a reader takes on: a 10-minute game is about 50 KB, an hour's play well under 1 MB.
 inline constexpr size_t kMaxFileBytes = 16u << 20;
 inline constexpr size_t kMaxChunkBytes = 1u << 20;
@@ -31,6 +86,9 @@ inline constexpr size_t kMaxNames = 4096;
 inline constexpr size_t kMaxNameBytes = 64;
 inline constexpr size_t kPlayerBytes = 64;
 inline constexpr size_t kVersionBytes = 16;
+static_assert(SlotOf(HeaderField::Player).size == kPlayerBytes &&
+              SlotOf(HeaderField::Player2).size == kPlayerBytes &&
+              SlotOf(HeaderField::ProgramVersion).size == kVersionBytes);
 
 struct Header {
     uint16_t version = 1;

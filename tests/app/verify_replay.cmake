@@ -91,6 +91,10 @@ file(COPY_FILE ${two} ${WORKDIR}/two-claim.qbr)
 execute_process(COMMAND sh -c "printf '\\001' | dd of='${WORKDIR}/two-claim.qbr' bs=1 seek=128 conv=notrunc status=none")
 verify(${WORKDIR}/two-claim.qbr STATUS 2 STDERR "header is corrupted")
 
+# Games kept by earlier releases still verify, to the same line.
+verify(${DATA}/one-player-1.0.0.qbr STATUS 0 STDOUT "^{\"player\": \"ALICE\", \"score\": 10, \"level\": 1, \"events\": 6749, \"claimed\": {\"score\": 10, \"level\": 1}, \"matches\": true}\n$")
+verify(${DATA}/two-players-1.1.0.qbr STATUS 0 STDOUT "^{\"players\": \\[{\"player\": \"ALICE\", \"score\": 10, \"level\": 1, \"claimed\": {\"score\": 10, \"level\": 1}}, {\"player\": \"BOB\", \"score\": 0, \"level\": 1, \"claimed\": {\"score\": 0, \"level\": 1}}\\], \"events\": 5131, \"matches\": true}\n$")
+
 # Killed while it records: the file keeps all but the last second, and verifies.
 file(WRITE ${WORKDIR}/kill.sh [=[
 set -e

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,45 @@ TEST(ReplayFile, EveryInputAndTheHeaderReadBackAsWritten) {
     EXPECT_EQ(r.events, many);
 }
 
+// Files kept by earlier releases read as they were written: the header's layout never moves.
+TEST(ReplayFile, FilesKeptByEarlierReleasesReadAsTheyWereWritten) {
+    const std::string data = QUIBBLIX_SOURCE_DIR "/tests/replay/data/";
+    Replay r;
+    std::string error;
+    ASSERT_TRUE(ReadReplayFile(data + "one-player-1.0.0.qbr", r, error)) << error;
+    EXPECT_EQ(r.header.version, 1);
+    EXPECT_EQ(r.header.programVersion, "1.0.0");
+    EXPECT_EQ(r.header.player, "ALICE");
+    EXPECT_EQ(r.header.score, 10);
+    EXPECT_EQ(r.header.level, 1);
+    EXPECT_TRUE(r.header.complete);
+    EXPECT_EQ(r.header.events, 6749u);
+    EXPECT_EQ(r.events.size(), 6749u);
+    EXPECT_FALSE(r.cutOff);
+    // Written again, the header is the same bytes.
+    std::string bytes;
+    {
+        std::ifstream in(data + "one-player-1.0.0.qbr", std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    EXPECT_EQ(EncodeHeader(r.header), bytes.substr(0, kHeaderSize));
+
+    ASSERT_TRUE(ReadReplayFile(data + "two-players-1.1.0.qbr", r, error)) << error;
+    EXPECT_EQ(r.header.version, 2);
+    EXPECT_EQ(r.header.players, 2);
+    EXPECT_EQ(r.header.player, "ALICE");
+    EXPECT_EQ(r.header.player2, "BOB");
+    EXPECT_EQ(r.header.score, 10);
+    EXPECT_EQ(r.header.score2, 0);
+    EXPECT_EQ(r.header.level2, 1);
+    EXPECT_EQ(r.events.size(), r.header.events);
+    {
+        std::ifstream in(data + "two-players-1.1.0.qbr", std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    EXPECT_EQ(EncodeHeader(r.header), bytes.substr(0, kHeaderSize2));
+}
+
 TEST(ReplayFile, TheHeaderCutsLongNamesOnACharacterBoundary) {
     Header h = SomeHeader();
     h.player = std::string(62, 'x') + "\xc3\xa9" + "tail";  // é straddles the 63rd byte
@@ -120,11 +160,11 @@ TEST(ReplayFile, DamagedOrForeignBytesAreRefusedWithAReason) {
     refused("#!/bin/sh\necho hello\n", "not a replay");
 
     std::string newer = good;
-    newer[8] = 3;
+    newer[SlotOf(HeaderField::Version).at] = 3;
     refused(newer, "newer version");
 
     std::string header = good;
-    header[40] ^= 1;  // the level
+    header[SlotOf(HeaderField::Level).at] ^= 1;
     refused(header, "header is corrupted");
 
     // Every byte of the events changed in turn: refused, or (a chunk's length pointing past
@@ -296,11 +336,11 @@ TEST(ReplayVersion2, KeepsPlayerTwoAndThePadOfEachPadAction) {
 
     // Player 2's result is under the header's check sum.
     std::string changed = bytes;
-    changed[128] ^= 1;
+    changed[SlotOf(HeaderField::Score2).at] ^= 1;
     EXPECT_FALSE(ReadReplay(changed, r, error));
     EXPECT_NE(error.find("header is corrupted"), std::string::npos);
     std::string players = bytes;
-    players[124] = 3;
+    players[SlotOf(HeaderField::Players).at] = 3;
     EXPECT_FALSE(ReadReplay(players, r, error));
 
     // Version 1 has no pad byte: the same actions read back as the first pad's.
