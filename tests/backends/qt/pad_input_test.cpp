@@ -170,6 +170,11 @@ TEST_F(VirtualPad, EachOfTwoPadsPlaysForItsOwnPlayerThroughPullsAndPlugs) {
     EXPECT_EQ(walking(two), 1);
     Press(second, kRight, false);
     EXPECT_EQ(walking(two), 0);
+    Stick(second, 32767);
+    EXPECT_EQ(walking(two), 1);
+    EXPECT_EQ(walking(one), 0);
+    Stick(second, 0);
+    EXPECT_EQ(walking(two), 0);
     Click(second, kSouth);
     EXPECT_TRUE(two.arrow->Visible);
     EXPECT_FALSE(one.arrow->Visible);
@@ -204,8 +209,16 @@ TEST_F(VirtualPad, EachOfTwoPadsPlaysForItsOwnPlayerThroughPullsAndPlugs) {
     EXPECT_EQ(walking(one), 0);
     Press(second, kLeft, false);
 
-    // The second pad pulled out and plugged in again is player 2's once more.
+    // The second pad pulled out while both walk: player 2 stops, player 1 walks on; plugged in
+    // again it is player 2's once more.
+    Press(again, kRight);
+    Press(second, kLeft);
+    ASSERT_EQ(walking(one), 1);
+    ASSERT_EQ(walking(two), -1);
     Pull(second);
+    EXPECT_EQ(walking(one), 1);
+    EXPECT_EQ(walking(two), 0);
+    Press(again, kRight, false);
     second = Plug();
     ASSERT_NE(second, nullptr);
     Press(second, kLeft);
