@@ -26,9 +26,12 @@ bool ClearColumn(FrmGame& g, float x, float top) {
 
 }  // namespace
 
-std::optional<int> AimUnderABubble(FrmGame& g, int& nextTarget, int maxTicks, bool clearing) {
+std::optional<int> AimUnderABubble(FrmGame& g, int& nextTarget, int maxTicks, bool clearing,
+                                   int player) {
     auto& c = g.C();
-    if (c.arrow->Visible || c.lblCount->Visible || c.cmdContinue->Visible || g.Paused) return {};
+    const Image* arrow = g.players[player].arrow;
+    if (!arrow || arrow->Visible || c.lblCount->Visible || c.cmdContinue->Visible || g.Paused)
+        return {};
     const float arrowStart = kCharacterTop + kCharacterHeight - 45;
     // The next bubble, in turn, that would split (or any, when clearing), that an arrow from the
     // floor meets within a few ticks where it will be by then, and that no smallest bubble can

@@ -1,6 +1,8 @@
 // The state line of the windowed game.
 #include "app/state_report.h"
 
+#include <QApplication>
+#include <QWidget>
 #include <cstdio>
 #include <sstream>
 
@@ -26,6 +28,27 @@ std::string StateLine(Quibblix& app, const QtServices& svc) {
           << " dying=" << (g.Dying != 0);
     }
     o << " lives=" << g.Lives << " level=" << g.Level << " score=" << g.Score;
+    if (g.IsLoaded()) {
+        // Each player's character (where it stands, none once out) and whether its arrow is up.
+        o << " players=" << g.Players;
+        for (int i = 0; i < (g.Players == 2 ? 2 : 1); ++i) {
+            const Player& p = g.players[i];
+            const std::string n = i == 0 ? "" : "2";
+            if (i > 0) o << " lives2=" << p.Lives << " score2=" << p.Score;
+            o << " x" << n << "=";
+            if (g.InGame(p))
+                o << static_cast<int>(p.imgCharacter->Left);
+            else
+                o << "none";
+            o << " arrow" << n << "=" << (p.arrow && p.arrow->Visible);
+        }
+    }
+    // A modal box open over the windows, by its object name.
+    const QWidget* modal = QApplication::activeModalWidget();
+    o << " modal="
+      << (!modal                          ? std::string("none")
+          : modal->objectName().isEmpty() ? std::string("box")
+                                          : modal->objectName().toStdString());
     const ScreenView* view = active ? svc.ViewOf(*active) : nullptr;
     o << " fullscreen=" << (view && view->isFullScreen()) << " sound=" << svc.SoundOn();
     // Where the window's top-left corner (its menu bar, if any) is on the screen.

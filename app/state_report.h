@@ -10,8 +10,10 @@ class Quibblix;
 class QtServices;
 
 // "active=frmGame focus=none game=1 paused=0 banner=0 pause=&Pause Game countdown=0 playing=1
-// panel=0 dying=0 lives=5 level=1 score=0 fullscreen=0 sound=1 window=187,88": the screen with
-// the keyboard and its focused button; whether a game is loaded and, if so, its state; where its
+// panel=0 dying=0 lives=5 level=1 score=0 players=1 x=3480 arrow=0 modal=none fullscreen=0
+// sound=1 window=187,88": the screen with the keyboard and its focused button; whether a game is
+// loaded and, if so, its state, each player's character and arrow (player 2's lives, score,
+// character and arrow as lives2, score2, x2 and arrow2); the modal box open, if any; where the
 // window is.
 std::string StateLine(Quibblix& app, const QtServices& svc);
 

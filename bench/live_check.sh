@@ -8,7 +8,8 @@
 #
 # GAME (default build/quibblix) is the game; LIVE (default build-bench/bench/quibblix_live)
 # the same windowed game able to start on level 14 with a stand-in player, from the bench
-# preset. Needs xvfb-run and xdotool.
+# preset. Level 14 is played by one stand-in player and by two (a game of two), and the CPU of the
+# game of two is compared with the one's. Needs xvfb-run and xdotool.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -115,20 +116,26 @@ for run in $(seq "$RUNS"); do
             if (v["ticks"] > 0) printf "%s_per_second %.3f\n", name, v["per_second_awake"]
         }' "$log" >>"$work/figures"
 
-    # Level 14 with the stand-in player, at scale 1 and 2.
-    for scale in 1 2; do
-        log="$work/ticks-l14-$run-$scale.log"
-        QUIBBLIX_TICK_LOG=$log /usr/bin/time -v -o "$work/time-l14-$run-$scale.txt" "$LIVE" \
-            --scale "$scale" --level 14 --autoplay --seconds 26 2>/dev/null &
+    # Level 14 with the stand-in player at scale 1, a stand-in for each of two players at
+    # scale 1 (between the two games of one, so the machine's load falls on both alike), and
+    # one player at scale 2.
+    for game in "1 1" "1 2" "2 1"; do
+        read -r players scale <<<"$game"
+        name="level14_scale${scale}"
+        [ "$players" = 2 ] && name="level14_two_scale${scale}"
+        log="$work/ticks-l14-$run-$players-$scale.log"
+        QUIBBLIX_TICK_LOG=$log /usr/bin/time -v -o "$work/time-l14-$run-$players-$scale.txt" \
+            "$LIVE" --scale "$scale" --level 14 --players "$players" --autoplay --seconds 26 \
+            2>/dev/null &
         pid=$(child_of $!)
         sleep 5
-        record "level14_scale${scale}_cpu_percent" "$(cpu_over "$pid" 20)"
+        record "${name}_cpu_percent" "$(cpu_over "$pid" 20)"
         wait || true
-        record "level14_scale${scale}_peak_rss_mb" \
-            "$(awk -F': ' '/Maximum resident/ {printf "%.1f", $2 / 1024}' "$work/time-l14-$run-$scale.txt")"
-        awk -v s="$scale" '$1 == "timer" && $2 == "frmGame.tmrBubbles" {
+        record "${name}_peak_rss_mb" \
+            "$(awk -F': ' '/Maximum resident/ {printf "%.1f", $2 / 1024}' "$work/time-l14-$run-$players-$scale.txt")"
+        awk -v n="$name" '$1 == "timer" && $2 == "frmGame.tmrBubbles" {
                 for (i = 3; i <= NF; ++i) { split($i, kv, "="); v[kv[1]] = kv[2] }
-                printf "level14_scale%s_tmrBubbles_per_second %.3f\n", s, v["per_second_awake"]
+                printf "%s_tmrBubbles_per_second %.3f\n", n, v["per_second_awake"]
             }' "$log" >>"$work/figures"
     done
 done
@@ -146,12 +153,15 @@ level1_cpu_percent 0 8
 paused_cpu_percent 0 1
 level14_scale1_cpu_percent 0 8
 level14_scale2_cpu_percent - -
+level14_two_scale1_cpu_percent 0 8
 level14_scale1_tmrBubbles_per_second 99 101
 level14_scale2_tmrBubbles_per_second 99 101
+level14_two_scale1_tmrBubbles_per_second 99 101
 menu_on_screen_ms 0 300
 game_peak_rss_mb 0 50
 level14_scale1_peak_rss_mb 0 50
-level14_scale2_peak_rss_mb - -'
+level14_scale2_peak_rss_mb - -
+level14_two_scale1_peak_rss_mb 0 50'
 
 echo "Quibblix in a window: $RUNS runs on $(nproc) cores of" \
     "$(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo), load average $load0 before," \
@@ -172,4 +182,19 @@ while read -r name low high; do
     printf '%-28s %s\n' "$name" "$line"
     case "$line" in *MISSED) failed=1 ;; esac
 done <<<"$targets"
+
+# A game of two on level 14 against one, by the medians of the runs: within 1.2 times.
+median_of() {
+    awk -v n="$1" '$1 == n {print $2}' "$work/figures" | sort -g | awk '
+        { v[NR] = $1 } END { if (NR) print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+one=$(median_of level14_scale1_cpu_percent)
+two=$(median_of level14_two_scale1_cpu_percent)
+if [ -n "$one" ] && [ -n "$two" ]; then
+    line=$(awk -v a="$two" -v b="$one" 'BEGIN {
+        r = b > 0 ? a / b : 0
+        printf "%10.3f %21s  0-1.2 %s\n", r, "", (r <= 1.2 ? "ok" : "MISSED") }')
+    printf '%-28s %s\n' level14_two_to_one_cpu "$line"
+    case "$line" in *MISSED) failed=1 ;; esac
+fi
 exit "$failed"

@@ -1,17 +1,19 @@
 // The windowed game as the program starts it, for measuring a real window: it can go straight
 // to a level and play it with a stand-in player, and end after a given time.
 //
-//   quibblix_live [--scale N] [--level N] [--autoplay] [--seconds S] [--no-music] [--tour]
+//   quibblix_live [--scale N] [--level N] [--players 2] [--autoplay] [--seconds S] [--no-music]
+//                 [--tour]
 //
-// --level starts a new game from the menu and sets that level up as the level-complete panel's
-// Continue does. --autoplay keeps the character out of the bubbles' reach and launches its
-// arrows from under one bubble after another, so the level goes on with every timer running
-// and never a death. --seconds ends the program as its Exit command does (QUIBBLIX_TICK_LOG
-// is written then). --no-music plays the effects alone. --tour goes through the moments of the
-// music: the menu for six seconds, level 1 played until it is cleared, the level-complete panel
-// for six seconds, then level 2 with one life left until it is lost, the "Game Over" box closed
-// after six seconds, and the high-score screen for three before the program ends; every piece
-// the game asks for is printed on standard output with the time since the start.
+// --players 2 makes it a game of two, with player 2 named PLAYER2 (and a stand-in for each
+// player with --autoplay). --level starts a new game from the menu and sets that level up as the
+// level-complete panel's Continue does. --autoplay keeps the character out of the bubbles' reach
+// and launches its arrows from under one bubble after another, so the level goes on with every
+// timer running and never a death. --seconds ends the program as its Exit command does
+// (QUIBBLIX_TICK_LOG is written then). --no-music plays the effects alone. --tour goes through the
+// moments of the music: the menu for six seconds, level 1 played until it is cleared, the
+// level-complete panel for six seconds, then level 2 with one life left until it is lost, the "Game
+// Over" box closed after six seconds, and the high-score screen for three before the program ends;
+// every piece the game asks for is printed on standard output with the time since the start.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -29,7 +31,7 @@
 #include "sound/effects.h"
 
 int main(int argc, char** argv) {
-    int scale = 1, level = 0;
+    int scale = 1, level = 0, players = 1;
     double seconds = 0;
     bool autoplay = false, music = true, tour = false;
     for (int i = 1; i < argc; ++i) {
@@ -45,6 +47,8 @@ int main(int argc, char** argv) {
             scale = static_cast<int>(v);
         } else if (a == "--level" && number(v) && v >= 1 && v <= 100) {
             level = static_cast<int>(v);
+        } else if (a == "--players" && number(v) && (v == 1 || v == 2)) {
+            players = static_cast<int>(v);
         } else if (a == "--seconds" && number(v)) {
             seconds = v;
         } else if (a == "--autoplay") {
@@ -54,8 +58,8 @@ int main(int argc, char** argv) {
         } else if (a == "--tour") {
             tour = autoplay = true;
         } else {
-            std::cerr << "usage: quibblix_live [--scale N] [--level N] [--autoplay] "
-                         "[--seconds S] [--no-music] [--tour]\n";
+            std::cerr << "usage: quibblix_live [--scale N] [--level N] [--players 2] "
+                         "[--autoplay] [--seconds S] [--no-music] [--tour]\n";
             return 2;
         }
     }
@@ -90,11 +94,17 @@ int main(int argc, char** argv) {
 
     qbx::FrmGame& g = app.game;
     if (level > 0) {
-        svc.Dispatch([&app, &g, level] {
-            app.menu.cmdPlay_Click();
+        svc.Dispatch([&app, &g, &svc, level, players] {
+            if (players == 2) {
+                svc.Answer("PLAYER2");
+                app.menu.cmdTwoPlayers_Click();
+            } else {
+                app.menu.cmdPlay_Click();
+            }
             g.Level = static_cast<int16_t>(level);
             g.Form_Load();
-            if (g.IsLoaded()) g.C().imgCharacter->Left = qbx::kAside;
+            if (g.IsLoaded())
+                for (int i = 0; i < players; ++i) g.players[i].imgCharacter->Left = qbx::kAside;
         });
     }
 
@@ -105,14 +115,20 @@ int main(int argc, char** argv) {
         QObject::connect(&player, &QTimer::timeout, [&] {
             if (!g.IsVisible()) return;
             svc.Dispatch([&] {
-                auto& c = g.C();
-                c.imgCharacter->Left = qbx::kAside;
-                const std::optional<int> left = qbx::AimUnderABubble(g, nextTarget, 40, tour);
-                if (!left) return;
-                c.imgCharacter->Left = static_cast<float>(*left);
-                g.KeyDown('W', 0);
-                g.KeyUp('W', 0);
-                c.imgCharacter->Left = qbx::kAside;
+                g.C();
+                // Each player in turn, with their own fire key.
+                for (int i = 0; i < (g.Players == 2 ? 2 : 1); ++i) {
+                    qbx::Player& p = g.players[i];
+                    if (!g.InGame(p)) continue;
+                    p.imgCharacter->Left = qbx::kAside;
+                    const std::optional<int> left =
+                        qbx::AimUnderABubble(g, nextTarget, 40, tour, i);
+                    if (!left) continue;
+                    p.imgCharacter->Left = static_cast<float>(*left);
+                    g.KeyDown(p.keys.fire[0], 0);
+                    g.KeyUp(p.keys.fire[0], 0);
+                    p.imgCharacter->Left = qbx::kAside;
+                }
             });
         });
         player.start(10);

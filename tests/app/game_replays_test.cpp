@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "forms/replays/frmReplays.h"
 #include "records/record_file.h"
 #include "records/record_table.h"
 #include "replay/replay_file.h"
@@ -90,6 +91,43 @@ TEST(GameReplays, AGameKilledWhilePlayingKeepsAllButItsLastSecond) {
     EXPECT_GE(r.events.back().atMs - r.events.front().atMs, 3950 - 1000 - 20);
     EXPECT_GE(r.header.lengthMs, 3950u - 1000 - 20);
     h.svc.SetInputLog(nullptr);
+}
+
+// A game of two, recorded as it is played, is listed on the Replays screen under both names
+// with player 1's result; a game of one beside it under its one name.
+TEST(GameReplays, TheReplaysScreenListsAGameOfTwoUnderBothNames) {
+    test::Headless h;
+    h.svc.SetEnv("NWUSERNAME", "pat");
+    const std::string dir = h.dir.Path() + "/replays";
+    fs::create_directories(dir);
+    replay::Header alone;
+    alone.complete = true;
+    alone.startedMs = 1;
+    alone.score = 10;
+    alone.level = 1;
+    alone.player = "PAT";
+    std::ofstream(dir + "/alone.qbr", std::ios::binary) << replay::EncodeReplay(alone, {});
+
+    auto rec = MakeRecorder(h.app, h.svc, "1.0.0", "", dir);
+    h.svc.SetInputLog(rec.get());
+    h.app.Start();
+    h.Ok(
+        "answer bob\nclick frmMenu.cmdTwoPlayers\nwait 100\nset frmGame.Score 70\n"
+        "set frmGame.Score2 40\n");
+    rec->Finish();
+    h.svc.SetInputLog(nullptr);
+
+    test::Headless viewer;
+    KeptReplays kept(dir, nullptr);
+    viewer.svc.SetReplayShelf(&kept);
+    viewer.app.Start();
+    viewer.Ok("key ctrl+r\nexpect active frmReplays\nexpect frmReplays.ReplayCount 2\n");
+    FrmReplays::Controls& c = viewer.app.replays.C();
+    // The most recently begun first; a name's spaces are kept from breaking the line.
+    EXPECT_EQ(c.lblPlayer(1).Caption, "PAT\u00a0&\u00a0BOB");
+    EXPECT_EQ(c.lblScore(1).Caption, "70");
+    EXPECT_EQ(c.lblLevel(1).Caption, "1");
+    EXPECT_EQ(c.lblPlayer(2).Caption, "PAT");
 }
 
 }  // namespace

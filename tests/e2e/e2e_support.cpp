@@ -112,6 +112,14 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
+long TableEntry(const std::string& file, const std::string& player) {
+    std::istringstream in(ReadFile(file));
+    std::string name, value;
+    while (std::getline(in, name) && std::getline(in, value))
+        if (name == "\"" + player + "\"\r") return std::stol(value.substr(1));
+    return -1;
+}
+
 int Run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
         std::string* out) {
     TempDir dir;

@@ -112,5 +112,7 @@ std::string Program();
 // The same game with a stand-in player that clears the first level (tests/e2e/panel_game.cpp).
 std::string PanelGame();
 std::string ReadFile(const std::string& path);
+// The value a record table file holds for a player, or -1: the file is pairs of quoted lines.
+long TableEntry(const std::string& file, const std::string& player);
 
 }  // namespace qbx::e2e

@@ -32,15 +32,6 @@ int64_t Little(const std::string& bytes, size_t at, int size) {
     return size == 2 ? static_cast<int16_t>(v) : static_cast<int32_t>(v);
 }
 
-// The score a record table file holds for a player, or -1: the file is pairs of quoted lines.
-long TableEntry(const std::string& file, const std::string& player) {
-    std::istringstream in(ReadFile(file));
-    std::string name, value;
-    while (std::getline(in, name) && std::getline(in, value))
-        if (name == "\"" + player + "\"\r") return std::stol(value.substr(1));
-    return -1;
-}
-
 int Verify(const std::string& file, std::string* out) {
     return Run({Program(), "--verify-replay", file}, {}, out);
 }
