@@ -3,6 +3,10 @@
 //
 //   quibblix_music_render DIR [SECONDS]     every piece, DIR/<piece>.wav, SECONDS of each loop
 //                                           (default 60; the short pieces once)
+//   quibblix_music_render --effects DIR     every effect at the level the mixer plays it,
+//                                           DIR/effect-<name>.wav: one after another, back to
+//                                           back for ten seconds, so that a loudness meter's
+//                                           blocks hold nothing but the effect
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "backends/qt/sound_output.h"
+#include "sound/effects.h"
 #include "sound/music.h"
 
 namespace {
@@ -51,13 +57,48 @@ double CpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
+int RenderEffects(const std::string& dir) {
+    const qbx::sound::Effects bank;
+    struct One {
+        qbx::Sound effect;
+        int variant;
+        std::string name;
+    };
+    std::vector<One> all;
+    for (int k = 0; k < qbx::kSoundCount; ++k) {
+        const auto effect = static_cast<qbx::Sound>(k);
+        if (effect == qbx::Sound::Pop)
+            for (int size = 2; size <= 4; ++size)
+                all.push_back({effect, size, "pop" + std::to_string(size)});
+        else
+            all.push_back({effect, 0, std::string(qbx::SoundName(effect))});
+    }
+    for (const One& one : all) {
+        const std::vector<float> once = bank.Render(one.effect, one.variant, kRate);
+        if (once.empty()) continue;
+        std::vector<float> s;
+        while (s.size() < static_cast<size_t>(10 * kRate))
+            for (float v : once) s.push_back(v * qbx::Mixer::kEffectsLevel);
+        float peak = 0;
+        for (float v : once) peak = std::max(peak, std::abs(v) * qbx::Mixer::kEffectsLevel);
+        if (!WriteWav(dir + "/effect-" + one.name + ".wav", s)) {
+            std::fprintf(stderr, "cannot write %s/effect-%s.wav\n", dir.c_str(), one.name.c_str());
+            return 1;
+        }
+        std::printf("%-10s %.3f s  peak %.3f\n", one.name.c_str(),
+                    static_cast<double>(once.size()) / kRate, peak);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: quibblix_music_render DIR [SECONDS]\n");
+    if (argc < 2 || (std::string(argv[1]) == "--effects" && argc < 3)) {
+        std::fprintf(stderr, "usage: quibblix_music_render DIR [SECONDS] | --effects DIR\n");
         return 2;
     }
+    if (std::string(argv[1]) == "--effects") return RenderEffects(argv[2]);
     const std::string dir = argv[1];
     const double seconds = argc > 2 ? std::atof(argv[2]) : 60;
     for (int k = 1; k < qbx::kMusicCount; ++k) {

@@ -447,7 +447,7 @@ float MusicPlayer::VoiceSample(Voice& v) {
 }
 
 void MusicPlayer::Render(float* out, size_t n) {
-    const float gain = score_ ? score_->gain : 0.0f;
+    const float gain = score_ ? score_->gain * kMusicLevel : 0.0f;
     for (size_t k = 0; k < n; ++k) {
         if (score_ && !ended_) {
             const std::vector<ScoreNote>& notes = score_->notes;

@@ -47,6 +47,12 @@ std::optional<Score> ParseScore(std::string_view text, std::string* error = null
 std::string_view ScoreText(Music piece);
 const Score& ScoreOf(Music piece);
 
+// Every piece is played this far below its score's gain, which brings them all to -20 LUFS:
+// -1.6 dB, near the soft end of what the music may be, so that the effects (each between -17.7
+// and -14.3 LUFS as the mixer plays it) stand about 5 LU above it before it is lowered under
+// them.
+inline constexpr float kMusicLevel = 0.83f;
+
 // Plays one score at a time at a sample rate: a looping piece goes on across its end with the
 // notes at the end still ringing, so the seam is as smooth as anywhere else.
 class MusicPlayer {

@@ -175,14 +175,14 @@ int64_t Mixer::MixInto(float* out, size_t n, int64_t nowNs) {
     }
     if (!music_ || music_->Silent()) {
         // Effects that sound together stay clear of the top.
-        for (size_t k = 0; k < n; ++k) out[k] = std::clamp(out[k] * 0.8f, -1.0f, 1.0f);
+        for (size_t k = 0; k < n; ++k) out[k] = std::clamp(out[k] * kEffectsLevel, -1.0f, 1.0f);
         return waited;
     }
     for (size_t at = 0; at < n; at += musicBlock_.size()) {
         const size_t m = std::min(musicBlock_.size(), n - at);
         music_->Render(musicBlock_.data(), m, effects);
         for (size_t k = 0; k < m; ++k) {
-            const float x = out[at + k] * 0.8f + musicBlock_[k];
+            const float x = out[at + k] * kEffectsLevel + musicBlock_[k];
             const float a = std::abs(x);
             // Above the knee the sum bends towards the ceiling and never passes it.
             const float room = kCeiling - kKnee;

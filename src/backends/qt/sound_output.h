@@ -20,6 +20,8 @@ namespace qbx {
 class Mixer {
 public:
     static constexpr int kVoices = 16;
+    // Every effect is mixed this far below its samples: room for a few to sound together.
+    static constexpr float kEffectsLevel = 0.8f;
     // Two decibels below full scale: room for the peaks between samples.
     static constexpr float kKnee = 0.7f, kCeiling = 0.79f;
     // The music to mix under the effects (null: none); the mixer never owns it.

@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "sound/effects.h"
+#include "sound/music.h"
 
 namespace qbx {
 namespace {
@@ -104,6 +106,40 @@ TEST(Mixer, TheMusicGoesUnderTheEffectsDuckedWhileOneSoundsAndTheSumNeverClips) 
         m.MixInto(with.data(), with.size(), 0);
         plain.MixInto(without.data(), without.size(), 0);
         EXPECT_EQ(with, without);
+    }
+}
+
+double RmsDb(const std::vector<float>& s, size_t from, size_t to) {
+    double sum = 0;
+    for (size_t k = from; k < to; ++k) sum += static_cast<double>(s[k]) * s[k];
+    return 10 * std::log10(sum / static_cast<double>(to - from));
+}
+
+// The music stands a few decibels under every effect as the mixer plays it, before it is lowered
+// under them: an effect is heard over any piece, and the music is not lost beneath them.
+TEST(Mixer, EveryPieceSitsAFewDecibelsUnderEveryEffect) {
+    constexpr int kRate = 48000;
+    const sound::Effects effects;
+    double softestEffect = 0, loudestEffect = -100;
+    for (int k = 0; k < kSoundCount; ++k) {
+        std::vector<float> s = effects.Render(static_cast<Sound>(k), 3, kRate);
+        for (float& v : s) v *= Mixer::kEffectsLevel;
+        const double db = 20 * std::log10(sound::SoundingRms(s));
+        softestEffect = std::min(softestEffect, db);
+        loudestEffect = std::max(loudestEffect, db);
+    }
+    for (int k = 1; k < kMusicCount; ++k) {
+        const auto piece = static_cast<Music>(k);
+        const sound::Score& score = sound::ScoreOf(piece);
+        sound::MusicPlayer p(kRate);
+        p.Start(&score);
+        std::vector<float> s(static_cast<size_t>(kRate) * 20);
+        for (size_t at = 0; at < s.size(); at += 256) p.Render(s.data() + at, 256);
+        // Over the part that sounds: the short pieces end in silence.
+        const auto loop = static_cast<size_t>(score.steps * 15.0 / score.bpm * kRate);
+        const double db = RmsDb(s, 0, score.loops ? s.size() : loop * 3 / 4);
+        EXPECT_GT(softestEffect - db, 3.0) << MusicName(piece);
+        EXPECT_LT(loudestEffect - db, 6.0) << MusicName(piece);
     }
 }
 
