@@ -32,6 +32,9 @@ std::string StateLine(Quibblix& app, const QtServices& svc) {
     if (view) {
         const QPoint at = view->mapToGlobal(QPoint(0, 0));
         o << " window=" << at.x() << "," << at.y();
+        // The window's size and how many device pixels stand for one of its pixels.
+        o << " size=" << view->width() << "x" << view->height()
+          << " dpr=" << view->devicePixelRatioF();
     }
     return o.str();
 }
