@@ -156,7 +156,14 @@ void Compositor::ClickAt(int x, int y) const {
 }
 
 bool Compositor::CloseBoxOf(pid_t pid) const {
-    return Tool({"/usr/bin/swaymsg", "[pid=" + std::to_string(pid) + "] kill"}) == 0;
+    // The window may not be mapped yet: the compositor knows it once the command finds it.
+    const auto end = std::chrono::steady_clock::now() + 60s;
+    while (std::chrono::steady_clock::now() < end) {
+        if (Run({"/usr/bin/swaymsg", "[pid=" + std::to_string(pid) + "] kill"}, Env()) == 0)
+            return true;
+        std::this_thread::sleep_for(50ms);
+    }
+    return false;
 }
 
 bool Compositor::Shot(const std::string& pngFile) const {
