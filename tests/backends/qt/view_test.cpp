@@ -233,18 +233,20 @@ TEST_F(QtBackend, AKeyCodeThatNowMeansAnotherKeyIsANewPress) {
     constexpr quint32 kCode = 9;
     SendRealKey(client, QEvent::KeyPress, Qt::Key_Tab, kCode);
     ASSERT_EQ(s.FocusedButton(), &s.Get<Button>("cmdTwo"));
-    // The Tab's release was never seen; the same code now presses Space, then Enter.
+    // The Tab's release was never seen; the same code now presses Enter, and held, repeats it.
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Return, kCode);
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Return, kCode);
+    EXPECT_EQ(s.clicks, std::vector<std::string>{"cmdTwo"});
+    // Then Space, let go as Space.
     SendRealKey(client, QEvent::KeyPress, Qt::Key_Space, kCode);
     SendRealKey(client, QEvent::KeyRelease, Qt::Key_Space, kCode);
-    EXPECT_EQ(s.clicks, std::vector<std::string>{"cmdTwo"});
-    SendRealKey(client, QEvent::KeyPress, Qt::Key_Return, kCode);
-    SendRealKey(client, QEvent::KeyPress, Qt::Key_Return, kCode);
     EXPECT_EQ(s.clicks, (std::vector<std::string>{"cmdTwo", "cmdTwo"}));
-    // Let go as another key, the code is up: its next press is a press.
+    // Enter let go as another key: the code is up, and its next press is a press.
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Return, kCode);
     SendRealKey(client, QEvent::KeyRelease, Qt::Key_Escape, kCode);
     SendRealKey(client, QEvent::KeyPress, Qt::Key_Return, kCode);
     SendRealKey(client, QEvent::KeyRelease, Qt::Key_Return, kCode);
-    EXPECT_EQ(s.clicks, (std::vector<std::string>{"cmdTwo", "cmdTwo", "cmdTwo"}));
+    EXPECT_EQ(s.clicks, std::vector<std::string>(4, "cmdTwo"));
 }
 
 TEST_F(QtBackend, AMenuShortcutRunsTheCommandAndIsNotAlsoAKey) {
