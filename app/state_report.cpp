@@ -55,6 +55,10 @@ std::string StateLine(Quibblix& app, const QtServices& svc) {
     if (view) {
         const QPoint at = view->mapToGlobal(QPoint(0, 0));
         o << " window=" << at.x() << "," << at.y();
+        // The window's size, how many device pixels stand for one of its pixels, and whether it
+        // has the keyboard.
+        o << " size=" << view->width() << "x" << view->height()
+          << " dpr=" << view->devicePixelRatioF() << " keyboard=" << view->isActiveWindow();
     }
     return o.str();
 }

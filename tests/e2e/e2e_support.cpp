@@ -163,6 +163,31 @@ int XServer::Tool(const std::vector<std::string>& args, std::string* out) const 
     return status;
 }
 
+void XServer::Key(const std::string& name) const {
+    Tool({"/usr/bin/xdotool", "key", name});
+}
+
+void XServer::KeyDown(const std::string& name) const {
+    Tool({"/usr/bin/xdotool", "keydown", name});
+}
+
+void XServer::KeyUp(const std::string& name) const {
+    Tool({"/usr/bin/xdotool", "keyup", name});
+}
+
+void XServer::ClickAt(int x, int y) const {
+    Tool({"/usr/bin/xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"});
+}
+
+bool XServer::CloseBoxOf(pid_t pid) const {
+    std::string ids;
+    Tool({"/usr/bin/xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, &ids);
+    std::istringstream in(ids);
+    std::vector<unsigned long> windows;
+    for (unsigned long id = 0; in >> id;) windows.push_back(id);
+    return windows.size() == 1 && CloseWindow(windows.front());
+}
+
 bool XServer::CloseWindow(unsigned long window) const {
     xcb_connection_t* c = xcb_connect(display_.c_str(), nullptr);
     if (xcb_connection_has_error(c)) {
@@ -200,13 +225,13 @@ std::string PanelGame() {
     return QUIBBLIX_PANEL_GAME;
 }
 
-Game::Game(const XServer& x, const std::string& dir, const std::vector<std::string>& args,
+Game::Game(const Desktop& desktop, const std::string& dir, const std::vector<std::string>& args,
            const std::string& program)
-    : x_(x), dir_(dir) {
+    : desktop_(desktop), dir_(dir) {
     std::filesystem::create_directories(RecordsDir());
     std::vector<std::string> argv = {program, "--records-dir", RecordsDir()};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> env = x.Env();
+    std::vector<std::string> env = desktop.Env();
     for (const std::string& e :
          {"HOME=" + dir, "XDG_CONFIG_HOME=" + dir + "/config", "XDG_DATA_HOME=" + dir + "/data",
           "XDG_RUNTIME_DIR=" + dir, "QUIBBLIX_STATE_FILE=" + dir + "/state",
@@ -273,15 +298,15 @@ bool Game::Holds(const std::vector<std::string>& words, std::chrono::millisecond
 }
 
 void Game::Key(const std::string& name) const {
-    x_.Tool({"/usr/bin/xdotool", "key", name});
+    desktop_.Key(name);
 }
 
 void Game::KeyDown(const std::string& name) const {
-    x_.Tool({"/usr/bin/xdotool", "keydown", name});
+    desktop_.KeyDown(name);
 }
 
 void Game::KeyUp(const std::string& name) const {
-    x_.Tool({"/usr/bin/xdotool", "keyup", name});
+    desktop_.KeyUp(name);
 }
 
 bool Game::KeyUntil(const std::string& name, const std::vector<std::string>& words,
@@ -308,19 +333,11 @@ void Game::ClickAt(int x, int y) const {
     const auto at = s.count("window") ? s.at("window") : std::string("0,0");
     const int wx = std::atoi(at.c_str());
     const int wy = std::atoi(at.substr(at.find(',') + 1).c_str());
-    x_.Tool({"/usr/bin/xdotool", "mousemove", std::to_string(wx + x), std::to_string(wy + y),
-             "click", "1"});
+    desktop_.ClickAt(wx + x, wy + y);
 }
 
 bool Game::CloseBox() const {
-    std::string ids;
-    x_.Tool(
-        {"/usr/bin/xdotool", "search", "--onlyvisible", "--pid", std::to_string(process_->Pid())},
-        &ids);
-    std::istringstream in(ids);
-    std::vector<unsigned long> windows;
-    for (unsigned long id = 0; in >> id;) windows.push_back(id);
-    return windows.size() == 1 && x_.CloseWindow(windows.front());
+    return desktop_.CloseBoxOf(process_->Pid());
 }
 
 }  // namespace qbx::e2e

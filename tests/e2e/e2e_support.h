@@ -45,12 +45,34 @@ int Run(const std::vector<std::string>& argv, const std::vector<std::string>& en
 
 using test::TempDir;
 
+// Where the game shows its window: what a game started there needs in its environment, and
+// the keyboard, the pointer and the window manager's close box there.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    virtual std::vector<std::string> Env() const = 0;
+    // Keys by X key name ("Escape", "space", "Return", "ctrl+n"): pressed and let go, pressed
+    // and left down, let go.
+    virtual void Key(const std::string& name) const = 0;
+    virtual void KeyDown(const std::string& name) const = 0;
+    virtual void KeyUp(const std::string& name) const = 0;
+    // A left click at a point of the screen.
+    virtual void ClickAt(int x, int y) const = 0;
+    // The close box of the process's one window; false if it has not exactly one.
+    virtual bool CloseBoxOf(pid_t pid) const = 0;
+};
+
 // Xvfb on a display number of its own, without a window manager.
-class XServer {
+class XServer : public Desktop {
 public:
     XServer();
     const std::string& Display() const { return display_; }
-    std::vector<std::string> Env() const { return {"DISPLAY=" + display_}; }
+    std::vector<std::string> Env() const override { return {"DISPLAY=" + display_}; }
+    void Key(const std::string& name) const override;
+    void KeyDown(const std::string& name) const override;
+    void KeyUp(const std::string& name) const override;
+    void ClickAt(int x, int y) const override;
+    bool CloseBoxOf(pid_t pid) const override;
     // xdotool (or xset) against this server.
     int Tool(const std::vector<std::string>& args, std::string* out = nullptr) const;
     // What a window manager sends when the window's close box is pressed (WM_DELETE_WINDOW);
@@ -69,7 +91,7 @@ std::string Program();
 // program is the game itself unless another build of it is named.
 class Game {
 public:
-    Game(const XServer& x, const std::string& dir, const std::vector<std::string>& args = {},
+    Game(const Desktop& desktop, const std::string& dir, const std::vector<std::string>& args = {},
          const std::string& program = Program());
 
     Process& Proc() { return *process_; }
@@ -102,7 +124,7 @@ public:
     std::string RecordsDir() const { return dir_ + "/records"; }
 
 private:
-    const XServer& x_;
+    const Desktop& desktop_;
     std::string dir_;
     std::optional<Process> process_;
 };

@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
+#include <unordered_map>
 #include <utility>
 
 #include "backends/qt/steady_clock.h"
@@ -32,19 +32,27 @@ QCursor BlankCursor() {
 
 namespace {
 
-// The keys held down, by the keyboard's own key code, for every window at once: a key that
-// opened a screen goes on repeating in that screen's window. A press of a held key is a repeat,
-// whatever the window system calls it (with detectable auto-repeat the X server sends repeats
-// as presses alone). Keys made up without a key code (synthesised events) are not tracked.
-std::unordered_set<quint32>& HeldKeys() {
-    static std::unordered_set<quint32> held;
+// The keys held down, by the keyboard's own key code with the key it meant when it went down,
+// for every window at once: a key that opened a screen goes on repeating in that screen's
+// window. A press of a held key is a repeat, whatever the window system calls it (with
+// detectable auto-repeat the X server sends repeats as presses alone). A key code means
+// whatever the keyboard's current layout says, and on Wayland each new virtual keyboard brings
+// a layout of its own: the same code pressed for another key is a new press, not a repeat.
+// Keys made up without a key code (synthesised events) are not tracked.
+std::unordered_map<quint32, int>& HeldKeys() {
+    static std::unordered_map<quint32, int> held;
     return held;
 }
 
 // Whether a press repeats a key already down.
 bool PressRepeats(const QKeyEvent* e) {
     const quint32 code = e->nativeScanCode();
-    const bool held = code != 0 && !HeldKeys().insert(code).second;
+    bool held = false;
+    if (code != 0) {
+        const auto [at, added] = HeldKeys().try_emplace(code, e->key());
+        held = !added && at->second == e->key();
+        at->second = e->key();
+    }
     return held || e->isAutoRepeat();
 }
 
@@ -398,6 +406,7 @@ void ScreenView::ShowScreen() {
 void ScreenView::SetFullScreen(bool on) {
     if (on == fullScreen_) return;
     fullScreen_ = on;
+    fullScreenSeen_ = false;
     if (on) {
         layout()->setSizeConstraint(QLayout::SetNoConstraint);
         client_->setMinimumSize(0, 0);
@@ -434,10 +443,14 @@ void ScreenView::FillScreen() {
 }
 
 void ScreenView::changeEvent(QEvent* e) {
-    // The window manager may take the window out of the full screen itself.
-    if (e->type() == QEvent::WindowStateChange && fullScreen_ && isVisible() &&
-        !(windowState() & Qt::WindowFullScreen))
-        SetFullScreen(false);
+    // The window manager may take the window out of the full screen itself. Only once it has
+    // put it there: a Wayland compositor's first word on a new window gives it no state at all.
+    if (e->type() == QEvent::WindowStateChange && fullScreen_ && isVisible()) {
+        if (windowState() & Qt::WindowFullScreen)
+            fullScreenSeen_ = true;
+        else if (fullScreenSeen_)
+            SetFullScreen(false);
+    }
     QWidget::changeEvent(e);
 }
 

@@ -245,6 +245,8 @@ private:
     std::optional<Pointer> pointer_;  // none before the first sync
     bool shownOnce_ = false;
     bool fullScreen_ = false;
+    // Whether the window system has said the window fills the screen since it was asked to.
+    bool fullScreenSeen_ = false;
     std::optional<QPoint> windowedAt_;  // where the window was before it filled the screen
 };
 

@@ -225,6 +225,30 @@ TEST_F(QtBackend, APressOfAKeyAlreadyDownIsARepeatInWhicheverWindowItComes) {
     SendRealKey(otherClient, QEvent::KeyRelease, Qt::Key_Return, kReturn);
 }
 
+// On Wayland each virtual keyboard brings its own layout, so one key code can stand for
+// another key from one moment to the next; a key let go under another layout is still let go.
+TEST_F(QtBackend, AKeyCodeThatNowMeansAnotherKeyIsANewPress) {
+    ProbeScreen s(program, "frmProbe", /*keyPreview=*/true);
+    QWidget* client = ShownView(s).Client();
+    constexpr quint32 kCode = 9;
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Tab, kCode);
+    ASSERT_EQ(s.FocusedButton(), &s.Get<Button>("cmdTwo"));
+    // The Tab's release was never seen; the same code now presses Enter, and held, repeats it.
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Return, kCode);
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Return, kCode);
+    EXPECT_EQ(s.clicks, std::vector<std::string>{"cmdTwo"});
+    // Then Space, let go as Space.
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Space, kCode);
+    SendRealKey(client, QEvent::KeyRelease, Qt::Key_Space, kCode);
+    EXPECT_EQ(s.clicks, (std::vector<std::string>{"cmdTwo", "cmdTwo"}));
+    // Enter let go as another key: the code is up, and its next press is a press.
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Return, kCode);
+    SendRealKey(client, QEvent::KeyRelease, Qt::Key_Escape, kCode);
+    SendRealKey(client, QEvent::KeyPress, Qt::Key_Return, kCode);
+    SendRealKey(client, QEvent::KeyRelease, Qt::Key_Return, kCode);
+    EXPECT_EQ(s.clicks, std::vector<std::string>(4, "cmdTwo"));
+}
+
 TEST_F(QtBackend, AMenuShortcutRunsTheCommandAndIsNotAlsoAKey) {
     ProbeScreen s(program, "frmProbe", /*keyPreview=*/true);
     ScreenView& view = ShownView(s);
