@@ -152,13 +152,13 @@ player=$work/player
 fresh_root "$player"
 cp "$work/$deb" "$player/root/"
 enter "$player"
-before=$(du -sk --exclude=./proc --exclude=./dev --exclude=./sys --exclude=./tmp "$player" | cut -f1)
+before=$(du -skx "$player" | cut -f1)
 start=$(now)
 say "apt install ./$deb in $player"
 in_root "$player" "cd /root && apt-get update -qq && apt-get install -y ./$deb && apt-get clean" \
   >"$log/install.log" 2>&1 || { echo "bare_root_check.sh: apt install failed, see $log/install.log" >&2; exit 1; }
 install_time=$(($(now) - start))
-after=$(du -sk --exclude=./proc --exclude=./dev --exclude=./sys --exclude=./tmp "$player" | cut -f1)
+after=$(du -skx "$player" | cut -f1)
 said=$(in_root "$player" 'quibblix --version')
 if [ "$said" != "Quibblix $version" ]; then
   echo "bare_root_check.sh: quibblix --version said '$said', expected 'Quibblix $version'" >&2
