@@ -135,7 +135,7 @@ else
   grep -q "100% tests passed" "$log/build.log" ||
     { echo "bare_root_check.sh: the build ran no tests, see $log/build.log" >&2; exit 1; }
   in_root "$builder" 'apt-get install -y -qq --no-install-recommends lintian' >"$log/lintian-install.log" 2>&1
-  in_root "$builder" "cd /root/src && lintian --pedantic --no-tag-display-limit \
+  in_root "$builder" "cd /root/src && lintian --pedantic --tag-display-limit 0 \
     quibblix_$version.dsc quibblix_${version}_$arch.changes $deb" >"$log/lintian.log" 2>&1 || true
   if grep -q '^[EW]: ' "$log/lintian.log"; then
     echo "bare_root_check.sh: lintian --pedantic:" >&2
