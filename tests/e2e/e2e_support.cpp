@@ -2,12 +2,14 @@
 #include "e2e/e2e_support.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -338,6 +340,17 @@ void Game::ClickAt(int x, int y) const {
 
 bool Game::CloseBox() const {
     return desktop_.CloseBoxOf(process_->Pid());
+}
+
+void ExpectScoredLevelOneGameRecorded(const std::string& recordsDir) {
+    const std::string scores = ReadFile(recordsDir + "/Quibblix-Scores.txt");
+    const std::string levels = ReadFile(recordsDir + "/Quibblix-Levels.txt");
+    EXPECT_EQ(scores.rfind("\"E2E\"\r\n\"", 0), 0u) << scores;
+    EXPECT_EQ(scores.find("\"E2E\"\r\n\"0\""), std::string::npos) << scores;
+    EXPECT_EQ(levels.rfind("\"E2E\"\r\n\"1\"", 0), 0u) << levels;
+    // Whole files: 40 lines each.
+    EXPECT_EQ(std::count(scores.begin(), scores.end(), '\n'), 40) << scores;
+    EXPECT_EQ(std::count(levels.begin(), levels.end(), '\n'), 40) << levels;
 }
 
 }  // namespace qbx::e2e

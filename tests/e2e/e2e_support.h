@@ -136,5 +136,7 @@ std::string PanelGame();
 std::string ReadFile(const std::string& path);
 // The value a record table file holds for a player, or -1: the file is pairs of quoted lines.
 long TableEntry(const std::string& file, const std::string& player);
+// The game of the account E2E ended in level 1 with a score: both tables whole, with it first.
+void ExpectScoredLevelOneGameRecorded(const std::string& recordsDir);
 
 }  // namespace qbx::e2e

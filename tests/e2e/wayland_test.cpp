@@ -137,12 +137,7 @@ TEST_F(Wayland, SigtermInPlayEndsTheGameAndRecordsIt) {
     const std::optional<int> status = g.Proc().WaitExit(30s);
     ASSERT_TRUE(status) << "still running after the signal: " << g.StateText();
     EXPECT_EQ(*status, 0);
-    const std::string scores = ReadFile(g.RecordsDir() + "/Quibblix-Scores.txt");
-    const std::string levels = ReadFile(g.RecordsDir() + "/Quibblix-Levels.txt");
-    EXPECT_EQ(scores.rfind("\"E2E\"\r\n\"", 0), 0u) << scores;
-    EXPECT_EQ(scores.find("\"E2E\"\r\n\"0\""), std::string::npos) << scores;
-    EXPECT_EQ(levels.rfind("\"E2E\"\r\n\"1\"", 0), 0u) << levels;
-    EXPECT_EQ(std::count(scores.begin(), scores.end(), '\n'), 40) << scores;
+    ExpectScoredLevelOneGameRecorded(g.RecordsDir());
 }
 
 TEST_F(Wayland, TheCloseBoxEndsTheProgram) {
