@@ -110,8 +110,9 @@ TEST(TwoPlayers, AGameOfTwoOnOneKeyboardIsPlayedAndClosedAndRecordsBothResults) 
                 // Level cleared before both scored: on to the next one.
                 one.Release();
                 two.Release();
-                g.Key("Return");
-                g.WaitForState({"panel=0"}, 20s);
+                // A key on a busy machine can come before the panel takes keys: pressed again
+                // until it goes.
+                g.KeyUntil("Return", {"panel=0"});
                 wasPlaying = false;
                 return false;
             }
@@ -132,8 +133,7 @@ TEST(TwoPlayers, AGameOfTwoOnOneKeyboardIsPlayedAndClosedAndRecordsBothResults) 
     // last are the ones the game ends with.
     ASSERT_TRUE(g.WaitForState({"dying=0"})) << g.StateText();
     if (Is(g.State(), "panel", "1")) {
-        g.Key("Return");
-        ASSERT_TRUE(g.WaitForState({"panel=0", "countdown=1"})) << g.StateText();
+        ASSERT_TRUE(g.KeyUntil("Return", {"panel=0"})) << g.StateText();
     }
     ASSERT_TRUE(g.KeyUntil("Escape", {"paused=1"})) << g.StateText();
     const State last = g.State();
