@@ -34,13 +34,13 @@ def per_call(out_file):
     fn = cfn = None
     pending_calls = None
 
-    def name(spec):
-        m = re.match(r"\((\d+)\)(?: (.*))?", spec)
+    def name(token):
+        m = re.match(r"\((\d+)\)(?: (.*))?", token)
         if not m:
-            return spec
+            return token
         if m.group(2):
             names[m.group(1)] = m.group(2)
-        return names.get(m.group(1), spec)
+        return names.get(m.group(1), token)
 
     with open(out_file, encoding="utf-8", errors="replace") as f:
         for line in f:
