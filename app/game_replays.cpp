@@ -161,12 +161,10 @@ bool VerifyReplay(const std::string& file, Verdict& v, std::string& error) {
     Gamepad pad(app.program);
     GameEnd end(app);
     svc.SetInputLog(&end);
-    try {
+    app.program.Run([&] {
         app.Start();
         v.astray = svc.PlayRecorded(r.events, r.events.size(), pad);
-    } catch (const ProgramEnded&) {
-        app.program.CollectGarbage();
-    }
+    });
     v.player = r.header.player;
     v.events = r.events.size();
     svc.SetInputLog(nullptr);

@@ -74,10 +74,7 @@ int RunHeadless(const qbx::Options& o, char* argv0) {
         svc.SetInputLog(recorder.get());
     }
 
-    try {
-        app.Start();
-    } catch (const qbx::ProgramEnded&) {
-        app.program.CollectGarbage();
+    if (!app.program.Run([&app] { app.Start(); })) {
         std::cout << driver.Dump() << std::endl;
         return 0;
     }

@@ -55,6 +55,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // As when the driver ends: nothing runs after the end but the last dump.
         out << driver.Dump() << "\n";
     }
-    app.program.CollectGarbage();
     return 0;
 }

@@ -43,11 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     svc.SetProgramDir(records.path);
     svc.SetEnv("NWUSERNAME", "FUZZ");
     qbx::Gamepad pad(app.program);
-    try {
+    app.program.Run([&] {
         app.Start();
         svc.PlayRecorded(r.events, std::min(r.events.size(), kMaxPlayed), pad);
-    } catch (const qbx::ProgramEnded&) {
-    }
-    app.program.CollectGarbage();
+    });
     return 0;
 }

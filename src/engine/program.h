@@ -42,10 +42,42 @@ public:
     Screen* Active() const;
     void Activated(Screen& s);
 
-    // Controls of an unloaded screen are kept here until the outermost handler has returned,
-    // so a handler that unloaded its own screen never runs on freed memory.
+    // Controls of an unloaded screen are kept here until the outermost delivery is over, so a
+    // handler that unloaded its own screen never runs on freed memory.
     void Bury(std::vector<std::unique_ptr<Control>>&& controls);
-    void CollectGarbage() { graveyard_.clear(); }
+
+    // One delivery into the screens: a handler, a backend's call around one, or a whole play of
+    // them. Deliveries nest; the controls buried meanwhile are freed when the outermost one is
+    // over, however it ends (the program's end unwinding it included). Every backend delivers
+    // inside one, so no caller frees them by hand. A null program delivers nothing of its own.
+    class Delivery {
+    public:
+        explicit Delivery(Program* p) : p_(p) {
+            if (p_) ++p_->deliveries_;
+        }
+        ~Delivery() {
+            if (p_ && --p_->deliveries_ == 0) p_->graveyard_.clear();
+        }
+        Delivery(const Delivery&) = delete;
+        Delivery& operator=(const Delivery&) = delete;
+
+    private:
+        Program* p_;
+    };
+    // Runs call as one delivery, to its end or the program's: false when the program ended
+    // inside it.
+    template <class Call>
+    bool Run(Call&& call) {
+        try {
+            Delivery d(this);
+            call();
+            return true;
+        } catch (const ProgramEnded&) {
+            return false;
+        }
+    }
+    // Controls buried and not yet freed (for tests).
+    size_t Buried() const { return graveyard_.size(); }
 
     // How many players the pads play for, and each pad's keys: with one, every pad plays as
     // the first; with two, the second pad plays for player 2.
@@ -66,6 +98,7 @@ private:
     std::vector<Screen*> screens_;
     std::vector<Screen*> activation_;
     std::vector<std::unique_ptr<Control>> graveyard_;
+    int deliveries_ = 0;
 };
 
 }  // namespace qbx

@@ -17,11 +17,16 @@ namespace qbx {
 class Screen;
 class Timer;
 
-// Thrown by the headless backend when the program ends; nothing catches it but the driver, so
-// no handler runs after it (the way the program ends at once in a real window).
+// The end of a program that goes on being hosted (headless, or a recording being watched): it
+// unwinds every handler and event pump still running, up to the delivery that began them
+// (Program::Run), so no handler runs after it. A program in a window of its own ends at once
+// instead. See the README's design notes ("The end of the program").
 struct ProgramEnded : std::exception {
     const char* what() const noexcept override { return "program ended"; }
 };
+[[noreturn]] inline void EndProgram() {
+    throw ProgramEnded();
+}
 
 // A kept replay, as a list of them shows it.
 struct ReplayListing {

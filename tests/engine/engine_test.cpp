@@ -118,6 +118,31 @@ TEST_F(Fixture, ScreensLoadOnFirstTouchAndUnloadKeepsVariables) {
     EXPECT_EQ(static_cast<Label*>(plain.Find("lblText"))->Caption, "x");
 }
 
+TEST_F(Fixture, UnloadedControlsAreFreedWhenTheOutermostDeliveryIsOverHoweverItEnds) {
+    plain.EnsureLoaded();
+    {
+        Program::Delivery outer(&program);
+        {
+            Program::Delivery inner(&program);
+            plain.Unload();
+        }
+        // A handler further out may still hold them.
+        EXPECT_GT(program.Buried(), 0u);
+    }
+    EXPECT_EQ(program.Buried(), 0u);
+
+    // The program's end unwinds the deliveries and still frees what they buried; Run says so.
+    plain.EnsureLoaded();
+    const bool goesOn = program.Run([&] {
+        Program::Delivery handler(&program);
+        plain.Unload();
+        svc.End();
+    });
+    EXPECT_FALSE(goesOn);
+    EXPECT_EQ(program.Buried(), 0u);
+    EXPECT_TRUE(program.Run([] {}));
+}
+
 TEST_F(Fixture, VirtualClockFiresInDueOrderWithTiesInDesignOrder) {
     plain.EnsureLoaded();
     std::vector<std::string> fired;

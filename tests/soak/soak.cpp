@@ -245,7 +245,6 @@ long Soak::Go(long events) {
             rc = run_->driver.RunLine(command, static_cast<int>(n), out, err);
             if (rc < 0) run_->svc.DeliverPosted();
         } catch (const qbx::ProgramEnded&) {
-            run_->app.program.CollectGarbage();
             if (!Check()) return n;
             recent_.push_back("# the program ended; a new one starts");
             NewProgram();

@@ -231,11 +231,14 @@ int Driver::RunLine(const std::string& raw, int lineNo, std::ostream& out, std::
     // Input posted by earlier lines waits for an event pump inside this command; whatever no
     // handler took arrives once the command is done.
     const bool posting = cmd.op == Command::Post;
-    int rc = Execute(cmd, out, error);
-    program_.CollectGarbage();
+    int rc = -1;
+    {
+        Program::Delivery delivery(&program_);
+        rc = Execute(cmd, out, error);
+    }
     if (rc < 0 && !posting) {
+        Program::Delivery delivery(&program_);
         svc_.DeliverPosted();
-        program_.CollectGarbage();
     }
     if (rc >= 0) {
         err << "line " << lineNo << ": " << error << std::endl;
@@ -250,14 +253,17 @@ int Driver::Run(std::istream& script, std::ostream& out, std::ostream& err) {
     try {
         while (std::getline(script, line)) {
             ++lineNo;
-            svc_.DeliverOutside();
+            {
+                Program::Delivery delivery(&program_);
+                svc_.DeliverOutside();
+            }
             int rc = RunLine(line, lineNo, out, err);
             if (rc >= 0) return rc;
         }
+        Program::Delivery delivery(&program_);
         svc_.DeliverPosted();
         svc_.DeliverOutside();
     } catch (const ProgramEnded&) {
-        program_.CollectGarbage();
         out << Dump() << std::endl;
         return 0;
     }

@@ -54,8 +54,10 @@ void HeadlessServices::Advance(int64_t ms) {
     queue_.DeliverDue(
         [this](const TimerQueue::Due& due) {
             if (due.dueMs > clock_.ms) clock_.ms = due.dueMs;
-            queue_.Fire(*due.timer);
-            if (program_) program_->CollectGarbage();
+            {
+                Program::Delivery delivery(program_);
+                queue_.Fire(*due.timer);
+            }
             DeliverOutside();
         },
         target);
@@ -122,7 +124,7 @@ std::string HeadlessServices::Environ(const std::string& name) {
 void HeadlessServices::End() {
     ended_ = true;
     posted_.clear();
-    throw ProgramEnded();
+    EndProgram();
 }
 
 void HeadlessServices::TimerChanged(Timer& t) {
@@ -153,8 +155,8 @@ size_t HeadlessServices::PlayRecorded(const std::vector<InputEvent>& events, siz
     } playing{*this};
     playback_ = &playback;
     while (!playback.Done()) {
+        Program::Delivery delivery(program_);
         playback.PlayNext();
-        if (program_) program_->CollectGarbage();
     }
     return playback.Astray();
 }

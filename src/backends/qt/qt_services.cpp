@@ -70,11 +70,11 @@ void QtServices::RunHandler(const std::function<void()>& call) {
     // Input can only come once a window is on screen.
     if (painted_) RunAfterFirstPaint();
     {
+        Program::Delivery delivery(program_);
         Depth guard(depth_);
         call();
     }
     if (depth_ == 0 && program_) {
-        program_->CollectGarbage();
         const auto& screens = program_->Screens();
         bool anyLoaded = std::any_of(screens.begin(), screens.end(),
                                      [](const Screen* s) { return s->IsLoaded(); });
@@ -184,7 +184,7 @@ std::string QtServices::Environ(const std::string& name) {
 
 void QtServices::End() {
     // The recorded game ended its program: the watching ends, this program goes on.
-    if (watch_) throw ProgramEnded();
+    if (watch_) EndProgram();
     // The records are written and closed by now; nothing else may run, not even destructors.
     if (beforeEnd_) std::exchange(beforeEnd_, nullptr)();
     WriteTickLog();

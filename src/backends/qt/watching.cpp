@@ -80,15 +80,14 @@ void QtServices::PlayDue(bool slice) {
     const int64_t startNs = SteadyNowNs();
     bool wasDone = w.playback->Done();
     ++w.depth;
-    try {
+    const bool goesOn = program_->Run([&] {
         while (!w.stopping && !w.paused && !w.playback->Done() &&
                static_cast<double>(w.playback->Next().atMs) <= w.NowMs()) {
             w.playback->PlayNext();
             if (slice && SteadyNowNs() - startNs > kPlaySliceNs) break;
         }
-    } catch (const ProgramEnded&) {
-        w.stopping = true;
-    }
+    });
+    if (!goesOn) w.stopping = true;
     --w.depth;
     SyncViews();
     if (w.stopping) {
@@ -114,7 +113,7 @@ void QtServices::PaceWatch(const InputEvent& e) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
     for (bool shown = false;;) {
-        if (w.stopping) throw ProgramEnded();
+        if (w.stopping) EndProgram();
         if (!w.paused && w.NowMs() >= due) return;
         if (!shown) {
             shown = true;
@@ -140,7 +139,7 @@ void QtServices::HoldWatch(int64_t untilNs) {
     }
     // The recording's time stood still meanwhile.
     w.anchorNs = SteadyNowNs();
-    if (w.stopping) throw ProgramEnded();
+    if (w.stopping) EndProgram();
 }
 
 void QtServices::EndWatch() {
