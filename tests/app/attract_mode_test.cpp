@@ -200,8 +200,16 @@ TEST_F(Attract, AKeyAClickOrAPadButtonBringsTheMenuBackAsItWasAndTheIdleTimeCoun
     // Enter would press the focused button, Ctrl+N begin a game: neither reaches a screen.
     for (int key : {int(Qt::Key_Return), int(Qt::Key_N)}) {
         ASSERT_TRUE(IdleUntilDemo(*attract));
-        Key(DemoWindow(*attract), key, key == Qt::Key_N ? Qt::ControlModifier : Qt::NoModifier);
+        const auto mods = key == Qt::Key_N ? Qt::ControlModifier : Qt::NoModifier;
+        QKeyEvent down(QEvent::KeyPress, key, mods);
+        QCoreApplication::sendEvent(DemoWindow(*attract), &down);
         ASSERT_TRUE(RunUntil([&] { return !attract->Playing(); }));
+        // Held on into the menu, it repeats into nothing, and its release is the demo's too.
+        QKeyEvent again(QEvent::KeyPress, key, mods, QString(), true);
+        QCoreApplication::sendEvent(MenuWindow(), &again);
+        QKeyEvent up(QEvent::KeyRelease, key, mods);
+        EXPECT_TRUE(attract->eventFilter(MenuWindow(), &up));
+        EXPECT_FALSE(attract->eventFilter(MenuWindow(), &up));
         EXPECT_EQ(MenuAsSeen(), before);
         EXPECT_TRUE(svc.ViewOf(app.menu)->isVisible());
         EXPECT_FALSE(svc.InputWithheld());
@@ -221,6 +229,7 @@ TEST_F(Attract, AKeyAClickOrAPadButtonBringsTheMenuBackAsItWasAndTheIdleTimeCoun
 
     // A pad's A, which on the menu presses the focused button, and its release.
     ASSERT_TRUE(IdleUntilDemo(*attract));
+    clock.ms += 2 * AttractMode::kIdleMs;  // a long look at it
     int reached = 0;
     attract->PadHost().Input(
         {.kind = InputEvent::Kind::PadPress, .value = static_cast<int>(PadButton::A)},
@@ -231,13 +240,15 @@ TEST_F(Attract, AKeyAClickOrAPadButtonBringsTheMenuBackAsItWasAndTheIdleTimeCoun
         [&reached] { ++reached; });
     EXPECT_EQ(reached, 0);
     EXPECT_EQ(MenuAsSeen(), before);
-    // Another button's is the menu's.
+    // And after each, the half minute counts from the demo's end.
+    EXPECT_TRUE(IdleUntilDemo(*attract));
+    attract->Stop();
+    ASSERT_TRUE(RunUntil([&] { return !attract->Playing(); }));
+    // Another button's release is the menu's.
     attract->PadHost().Input(
         {.kind = InputEvent::Kind::PadRelease, .value = static_cast<int>(PadButton::B)},
         [&reached] { ++reached; });
     EXPECT_EQ(reached, 1);
-    // And after each, the half minute counts from the demo's end.
-    EXPECT_TRUE(IdleUntilDemo(*attract));
 }
 
 TEST_F(Attract, ADemoPlayedToItsEndReturnsAndNothingIsWrittenOrRecorded) {
@@ -294,6 +305,17 @@ TEST_F(Attract, NothingHappensWithoutAReplayOrOverAnyOtherScreenOrBox) {
     svc.Dispatch([this] { app.menu.ShowAbout(); });
     EXPECT_TRUE(looked);
     EXPECT_FALSE(started);
+    // A message box of the program's own, outside any handler, as when a replay cannot be
+    // watched.
+    started = true;
+    QTimer::singleShot(0, [&] {
+        started = IdleUntilDemo(*attract);
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    });
+    QMessageBox(QMessageBox::Warning, "Quibblix", "This replay cannot be watched", QMessageBox::Ok,
+                svc.ViewOf(app.menu))
+        .exec();
+    EXPECT_FALSE(started);
 
     // A minimised menu does not pop a demo up.
     svc.ViewOf(app.menu)->showMinimized();
@@ -311,6 +333,10 @@ TEST_F(Attract, NothingHappensWithoutAReplayOrOverAnyOtherScreenOrBox) {
     EXPECT_FALSE(IdleUntilDemo(*attract));
     svc.Dispatch([this] { app.menu.Show(); });
     ASSERT_TRUE(app.menu.IsVisible());
+    EXPECT_FALSE(IdleUntilDemo(*attract));
+    // Its window out of sight, the game is still there to go back to.
+    svc.Dispatch([this] { app.game.Hide(); });
+    ASSERT_TRUE(app.game.IsLoaded());
     EXPECT_FALSE(IdleUntilDemo(*attract));
 }
 
