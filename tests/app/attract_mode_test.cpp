@@ -111,12 +111,6 @@ protected:
                                                                 .replayDir = replays,
                                                                 .on = on});
     }
-    static void Key(QWidget* to, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        ASSERT_NE(to, nullptr);
-        QKeyEvent down(QEvent::KeyPress, key, mods), up(QEvent::KeyRelease, key, mods);
-        QCoreApplication::sendEvent(to, &down);
-        QCoreApplication::sendEvent(to, &up);
-    }
     QWidget* MenuWindow() const {
         ScreenView* v = svc.ViewOf(app.menu);
         return v ? v->Client() : nullptr;
@@ -159,7 +153,8 @@ TEST_F(Attract, StartsAfterHalfAMinuteAtRestWithItsBannerAndAnyTouchCountsAgain)
     KeepGame(replays + "/a.qbr", 1000, "ALICE", 100);
     auto attract = Make();
     clock.ms += 20'000;
-    Key(MenuWindow(), Qt::Key_Shift);  // a touch: the half minute counts from here
+    QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
+    QCoreApplication::sendEvent(MenuWindow(), &shift);  // a touch: the half minute starts again
     clock.ms += 20'000;
     EXPECT_FALSE(attract->Look());
     QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton,
@@ -251,6 +246,7 @@ TEST_F(Attract, AKeyAClickOrAPadButtonBringsTheMenuBackAsItWasAndTheIdleTimeCoun
     EXPECT_EQ(reached, 1);
 }
 
+// It plays the best: the game still in a table before a more recent one.
 TEST_F(Attract, ADemoPlayedToItsEndReturnsAndNothingIsWrittenOrRecorded) {
     KeepGame(replays + "/a.qbr", 1000, "ALICE", 100);
     KeepGame(replays + "/b.qbr", 2000, "BOB", 200);
@@ -368,24 +364,6 @@ TEST(DemoChoice, TheHighestScoreStandingInATableElseTheMostRecent) {
     EXPECT_EQ(DemoChoices(list, standing({})), (V{"new", "mid", "two", "tie", "old"}));
     EXPECT_EQ(DemoChoices(list, nullptr).front(), "new");
     EXPECT_TRUE(DemoChoices({}, nullptr).empty());
-}
-
-TEST_F(Attract, TheReplayPlayedIsTheBestStandingInTheTablesOnDisk) {
-    KeepGame(replays + "/newest.qbr", 9000, "CAROL", 900);
-    KeepGame(replays + "/standing-low.qbr", 5000, "ALICE", 200);
-    KeepGame(replays + "/standing-high.qbr", 1000, "BOB", 700);
-    std::ofstream(dir.Path() + "/" + records::kScoreFileName) << "\"BOB\",700\r\n\"ALICE\",200\r\n";
-    auto attract = Make();
-    ASSERT_TRUE(IdleUntilDemo(*attract));
-    EXPECT_EQ(attract->Played(), replays + "/standing-high.qbr");
-    attract->Stop();
-    ASSERT_TRUE(RunUntil([&] { return !attract->Playing(); }));
-    // Gone from the tables: the most recently begun.
-    fs::remove(dir.Path() + "/" + records::kScoreFileName);
-    ASSERT_TRUE(IdleUntilDemo(*attract));
-    EXPECT_EQ(attract->Played(), replays + "/newest.qbr");
-    attract->Stop();
-    ASSERT_TRUE(RunUntil([&] { return !attract->Playing(); }));
 }
 
 }  // namespace
