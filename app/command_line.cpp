@@ -24,7 +24,7 @@ constexpr uint64_t kMaxScale = 4;
 
 constexpr const char* kUsageLines =
     "Usage: quibblix [--scale N] [--fullscreen | --window] [--mute] [--records-dir DIR]\n"
-    "                [--no-music]\n"
+    "                [--no-music] [--no-demo]\n"
     "       quibblix --headless [--seed N] [--records-dir DIR] [--mute] [--record FILE]\n"
     "                [--no-music] [SCRIPT]\n"
     "       quibblix [--scale N] [--fullscreen | --window] [--mute] [--no-music]\n"
@@ -87,6 +87,11 @@ const std::vector<OptionRow>& OptionRows() {
          "the choice is kept for the next run",
          nullptr},
         {{"window"}, nullptr, "start in a window this time, whatever was chosen last", nullptr},
+        {{"no-demo"},
+         nullptr,
+         "never play a demo of the best kept replay when the main menu\n"
+         "is left alone for 30 seconds",
+         nullptr},
         {{"headless"},
          nullptr,
          "run without windows on a virtual clock; read driver commands\n"
@@ -230,6 +235,7 @@ int ParseCommandLine(int argc, char** argv, Options& o, std::ostream& out, std::
     o.noMusic = set("no-music");
     o.fullScreen = set("fullscreen");
     o.window = set("window");
+    o.noDemo = set("no-demo");
     std::string v;
     if (set("seed")) {
         if (!valueOf("seed", v) || !ParseUnsigned(v, o.seed)) return needs("seed");
@@ -277,6 +283,8 @@ int ParseCommandLine(int argc, char** argv, Options& o, std::ostream& out, std::
         return fail("--fullscreen works only in a window");
     } else if (o.window) {
         return fail("--window works only in a window");
+    } else if (o.noDemo) {
+        return fail("--no-demo works only in a window");
     }
     return -1;
 }

@@ -20,6 +20,7 @@ struct Options {
     bool noMusic = false;
     bool fullScreen = false;
     bool window = false;
+    bool noDemo = false;
     std::string record;
     std::string verify;
     std::string watch;

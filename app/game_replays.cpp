@@ -108,14 +108,16 @@ std::unique_ptr<replay::GameRecorder> MakeRecorder(Quibblix& app, Services& svc,
     s.file = file;
     s.dir = dir;
     const std::string recordDir = records::RecordDir(svc.ProgramDir(), env);
-    s.inTables = [recordDir](const replay::Header& h) {
-        return StandsIn(recordDir + "/" + records::kScoreFileName, h.player, h.score) ||
-               StandsIn(recordDir + "/" + records::kLevelFileName, h.player, h.level) ||
-               (h.players == 2 &&
-                (StandsIn(recordDir + "/" + records::kScoreFileName, h.player2, h.score2) ||
-                 StandsIn(recordDir + "/" + records::kLevelFileName, h.player2, h.level2)));
-    };
+    s.inTables = [recordDir](const replay::Header& h) { return StandsInTables(recordDir, h); };
     return std::make_unique<replay::GameRecorder>(std::move(s));
+}
+
+bool StandsInTables(const std::string& recordDir, const replay::Header& h) {
+    return StandsIn(recordDir + "/" + records::kScoreFileName, h.player, h.score) ||
+           StandsIn(recordDir + "/" + records::kLevelFileName, h.player, h.level) ||
+           (h.players == 2 &&
+            (StandsIn(recordDir + "/" + records::kScoreFileName, h.player2, h.score2) ||
+             StandsIn(recordDir + "/" + records::kLevelFileName, h.player2, h.level2)));
 }
 
 std::vector<ReplayListing> KeptReplays::List() {

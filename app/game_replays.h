@@ -49,6 +49,10 @@ std::unique_ptr<replay::GameRecorder> MakeRecorder(Quibblix& app, Services& svc,
                                                    const std::string& version,
                                                    const std::string& file, const std::string& dir);
 
+// Whether a replay's result (either player's, in a game of two) still stands in the record
+// tables of recordDir: such a replay is kept however old it is.
+bool StandsInTables(const std::string& recordDir, const replay::Header& h);
+
 // The replays kept in a directory, for the Replays screen; watching one is left to the
 // backend that shows it.
 class KeptReplays : public ReplayShelf {

@@ -108,6 +108,7 @@ int main(int argc, char** argv) {
     w.fullScreen = o.fullScreen;
     w.window = o.window;
     w.recordsDir = o.recordsDir;
+    w.noDemo = o.noDemo;
     if (!o.watch.empty()) {
         // A file that cannot be played is said before any window opens.
         qbx::replay::Header header;

@@ -95,7 +95,7 @@ bool ReplayWatch::Start(const std::string& file, std::string& error, std::functi
     PlayAgainAs(svc, w->replay.header.player, w->scratch.Path());
     if (w->replay.header.players == 2) svc.Answer(w->replay.header.player2);
     if (setup_.from) {
-        svc.ShareSound(*setup_.from);
+        if (!setup_.muted) svc.ShareSound(*setup_.from);
         svc.SetFullScreen(setup_.from->WantsFullScreen());
     }
     w->app = std::make_unique<Quibblix>(svc);
@@ -115,7 +115,10 @@ bool ReplayWatch::Start(const std::string& file, std::string& error, std::functi
     svc.Dispatch([&app] { app.Start(); });
     QtServices::Watching hooks;
     hooks.taken = [this](const InputEvent& e) { Steer(e); };
-    hooks.playedOut = [this] { ShowBanner(); };
+    hooks.playedOut = [this] {
+        if (setup_.endsOnAnyInput && watched_) watched_->svc->StopWatching();
+        ShowBanner();
+    };
     hooks.ended = [this] {
         // Not from inside the watched program's own call.
         QTimer::singleShot(0, QCoreApplication::instance(), [this] { Finish(); });
@@ -144,6 +147,13 @@ void ReplayWatch::Steer(const InputEvent& e) {
         svc.StopWatching();
         return;
     }
+    if (setup_.endsOnAnyInput &&
+        (e.kind == InputEvent::Kind::KeyDown || e.kind == InputEvent::Kind::Click ||
+         e.kind == InputEvent::Kind::DblClick || e.kind == InputEvent::Kind::Menu ||
+         e.kind == InputEvent::Kind::PadPress)) {
+        svc.StopWatching();
+        return;
+    }
     if (e.kind != InputEvent::Kind::KeyDown || e.shift != 0) return;
     switch (e.code) {
         case vk::Escape:
@@ -168,6 +178,10 @@ void ReplayWatch::Steer(const InputEvent& e) {
 void ReplayWatch::ShowBanner() {
     if (!watched_) return;
     const QtServices& svc = *watched_->svc;
+    if (!setup_.banner.empty()) {
+        watched_->svc->SetBanner(setup_.banner);
+        return;
+    }
     watched_->svc->SetBanner(Banner(svc.WatchSpeed(), svc.WatchPaused(), svc.WatchPlayedOut()));
 }
 
@@ -176,7 +190,7 @@ void ReplayWatch::Finish() {
     watched_.reset();
     if (setup_.from) {
         setup_.from->SetWindowsAside(false);
-        setup_.from->ResumeOwnMusic();
+        if (!setup_.muted) setup_.from->ResumeOwnMusic();
     }
     if (ended_) std::exchange(ended_, nullptr)();
 }

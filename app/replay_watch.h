@@ -25,6 +25,12 @@ public:
         // screens show.
         QtServices* from = nullptr;
         std::string recordsDir;
+        // A demo: silent (the program's own music goes on), this banner throughout instead of
+        // the speed, and over at the watcher's first key, click or pad button, or once every
+        // input has been played.
+        bool muted = false;
+        std::string banner{};
+        bool endsOnAnyInput = false;
     };
     explicit ReplayWatch(Setup setup);
     ~ReplayWatch();

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/art_pictures.h"
+#include "app/attract_mode.h"
 #include "app/end_signals.h"
 #include "app/game_replays.h"
 #include "app/instructions_layout.h"
@@ -156,7 +157,6 @@ int RunWindowed(const WindowOptions& o, int argc, char** argv, const WhenStarted
     const ArtPictures artist;
     app.program.SetArtist(&artist);
     svc.Attach(app.program);
-    PadInput pads(app.program, svc);
     const records::Environment env = [&svc](const std::string& n) { return svc.Environ(n); };
     // Every game is kept as a replay, written as it goes: at least once a second, and whole
     // however the program ends. Watching one records nothing.
@@ -186,6 +186,16 @@ int RunWindowed(const WindowOptions& o, int argc, char** argv, const WhenStarted
         });
     });
     svc.SetReplayShelf(&shelf);
+    // The main menu left alone plays the best kept replay as a demo; the pads' buttons end it
+    // as the keys do.
+    AttractMode attract({.scale = o.scale,
+                         .artist = &artist,
+                         .svc = &svc,
+                         .app = &app,
+                         .recordsDir = records::RecordDir(svc.ProgramDir(), env),
+                         .replayDir = ReplayDir(svc.ProgramDir(), env),
+                         .on = !o.noDemo && !watchOnly});
+    PadInput pads(app.program, attract.PadHost());
     // The instructions' pictures are placed, and the pads looked for, once the menu is on
     // screen, so it shows sooner.
     svc.AfterFirstPaint([&app, &pads] {
@@ -207,8 +217,9 @@ int RunWindowed(const WindowOptions& o, int argc, char** argv, const WhenStarted
     std::unique_ptr<StateReport> report;
     if (const QByteArray file = qgetenv("QUIBBLIX_STATE_FILE"); !file.isEmpty()) {
         report = std::make_unique<StateReport>(file.toStdString());
-        QObject::connect(&stateTimer, &QTimer::timeout,
-                         [&] { report->Write(StateLine(app, svc)); });
+        QObject::connect(&stateTimer, &QTimer::timeout, [&] {
+            report->Write(StateLine(app, svc) + " demo=" + (attract.Playing() ? "1" : "0"));
+        });
         stateTimer.start(20);
     }
     if (watchOnly) {

@@ -17,6 +17,8 @@ struct WindowOptions {
     bool fullScreen = false;
     bool window = false;
     std::string recordsDir;
+    // The main menu left alone never plays a demo.
+    bool noDemo = false;
     // Watch this replay, then end, instead of starting the game.
     std::string replayFile;
 };

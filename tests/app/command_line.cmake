@@ -63,6 +63,7 @@ check(ARGS --headless --fullscreen STATUS 2 STDERR "--fullscreen works only in a
       STDERR_LINES 1)
 check(ARGS --seed 3 STATUS 2 STDERR "--seed works only with --headless" STDERR_LINES 1)
 check(ARGS --headless --window STATUS 2 STDERR "--window works only in a window" STDERR_LINES 1)
+check(ARGS --headless --no-demo STATUS 2 STDERR "--no-demo works only in a window" STDERR_LINES 1)
 check(ARGS --fullscreen --window STATUS 2 STDERR "--fullscreen and --window exclude each other"
       STDERR_LINES 1)
 # The records may go elsewhere in a window too: the game gets as far as looking for a display.
