@@ -14,8 +14,10 @@
 
 #include "app/art_pictures.h"
 #include "app/game_replays.h"
+#include "app/replay_moments.h"
 #include "backends/headless/driver.h"
 #include "backends/qt/qt_services.h"
+#include "backends/qt/watching_services.h"
 #include "backends/qt/screen_view.h"
 #include "backends/qt/steady_clock.h"
 #include "engine/gamepad.h"
