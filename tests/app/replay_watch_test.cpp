@@ -347,6 +347,26 @@ TEST(ReplayWatch, ASeekShowsWhatWatchingUpToThereShowsForwardsBackwardsAndInside
         watch.Step(1);
         EXPECT_EQ(svc.PositionMs(), svc.EndMs());
     });
+    // The keys overlay (K) shows the key held there, and nothing once it is let go.
+    size_t down = 0;
+    while (down < ev.size() &&
+           !(ev[down].kind == InputEvent::Kind::KeyDown && ev[down].code == vk::Right))
+        ++down;
+    ASSERT_LT(down, ev.size());
+    steps.push_back([&] {
+        EXPECT_TRUE(svc.TimelineOf(watch.Game()->game)->Keys().isEmpty());
+        Key(svc, watch.Game()->game, Qt::Key_K);
+        watch.SeekTo(ev[down].atMs + 100);
+    });
+    steps.push_back([&] {
+        EXPECT_EQ(svc.TimelineOf(watch.Game()->game)->Keys(), QStringLiteral("Keys: Right"));
+        watch.SeekTo(ev[down].atMs + 2000);
+    });
+    steps.push_back([&] {
+        EXPECT_EQ(svc.TimelineOf(watch.Game()->game)->Keys(), QStringLiteral("Keys: none"));
+        Key(svc, watch.Game()->game, Qt::Key_K);
+        EXPECT_TRUE(svc.TimelineOf(watch.Game()->game)->Keys().isEmpty());
+    });
     Steps run(svc, std::move(steps));
     ASSERT_TRUE(RunUntil([&] { return ended; }));
     EXPECT_FALSE(watch.Watching());
