@@ -9,6 +9,7 @@
 
 #include "app/game_replays.h"
 #include "backends/qt/qt_services.h"
+#include "backends/qt/watching_services.h"
 #include "forms/quibblix.h"
 
 namespace qbx {
@@ -105,7 +106,7 @@ bool AttractMode::Look() {
 }
 
 void AttractMode::Stop() {
-    if (QtServices* demo = watch_.Backend()) demo->StopWatching();
+    if (WatchingServices* demo = watch_.Backend()) demo->Stop();
 }
 
 void AttractMode::Ended() {

@@ -1,9 +1,12 @@
 // Watching a kept replay in the window: the recorded game played again by a program of its own,
 // in a game screen of its own, its records kept in a scratch directory. The player's keys steer
 // the watching and never reach the game: Space pauses, Right and Left double and halve the speed,
-// Esc or the close box ends it.
+// Home and End go to the start and the end, Page Up and Page Down to the previous and next level
+// start, comma and full stop step a tick back and forward while paused, K shows the keys held,
+// a click on the timeline goes there, Esc or the close box ends it.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,7 +16,9 @@ namespace qbx {
 class PictureArtist;
 class QtServices;
 class Quibblix;
+class WatchingServices;
 struct InputEvent;
+struct ReplayMoments;
 
 class ReplayWatch {
 public:
@@ -43,19 +48,34 @@ public:
     bool Start(const std::string& file, std::string& error, std::function<void()> ended);
     bool Watching() const { return watched_ != nullptr; }
 
-    // The watched program and its backend while watching, else null; the pace and whether every
-    // input has been played.
+    // The watched program and its backend while watching, else null (the program is made anew
+    // by a seek backwards); the pace and whether every input has been played.
     Quibblix* Game() const;
-    QtServices* Backend() const;
+    WatchingServices* Backend() const;
     double Speed() const;
     bool PlayedOut() const;
+    // The moments found in the replay being watched.
+    const ReplayMoments* Moments() const;
+
+    // Goes to a moment of the recording (past its end: to the end, with a line in the banner).
+    void SeekTo(int64_t ms);
+    // One tick of the game's timers forward (1) or back (-1), while paused; before the start or
+    // past the end the watching stays, with a line in the banner.
+    void Step(int direction);
+    // The previous (-1) or next (1) level start from where the watching is.
+    void NextLevel(int direction);
 
     // The banner's text at a speed: "Replay — ×1", "Replay — ×¼".
     static std::string Banner(double speed, bool paused, bool playedOut);
+    // The banner as it shows now, with its note.
+    std::string BannerNow() const;
 
 private:
     struct Watched;
+    void MakeProgram();
+    void Restart();
     void Steer(const InputEvent& e);
+    void Note(std::string note);
     void ShowBanner();
     void Finish();
 

@@ -22,6 +22,7 @@
 #include "backends/qt/qt_services.h"
 #include "backends/qt/screen_view.h"
 #include "backends/qt/steady_clock.h"
+#include "backends/qt/watching_services.h"
 #include "forms/quibblix.h"
 #include "records/record_file.h"
 #include "replay/replay_file.h"

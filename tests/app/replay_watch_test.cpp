@@ -6,21 +6,27 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
 
 #include "app/art_pictures.h"
 #include "app/game_replays.h"
+#include "app/replay_moments.h"
 #include "backends/headless/driver.h"
 #include "backends/qt/qt_services.h"
 #include "backends/qt/screen_view.h"
 #include "backends/qt/steady_clock.h"
+#include "backends/qt/watching_services.h"
 #include "engine/gamepad.h"
 #include "forms/quibblix.h"
 #include "records/record_file.h"
+#include "replay/replay_file.h"
 #include "support/temp_dir.h"
 #include "support/test_support.h"
 
@@ -137,6 +143,267 @@ TEST(ReplayWatch, AFileThatCannotBePlayedIsRefusedWithItsReason) {
     EXPECT_FALSE(from.InputWithheld());
     EXPECT_EQ(ReplayWatch::Banner(0.25, false, false), "Replay \u2014 \u00d7\u00bc");
     EXPECT_EQ(ReplayWatch::Banner(16, true, false), "Replay \u2014 \u00d716 \u2014 paused");
+}
+
+// Level 1 cleared, the level-complete pump waited in, level 2 begun and played on until the
+// bubbles have taken lives.
+constexpr const char* kLevels =
+    "click frmMenu.cmdPlay\nwait 2430\nkey Space\nwait 1190\nkey Space\nwait 2030\n"
+    "key Left down\nkey Space\nwait 70\nkey Left up\nwait 1140\nwait 1500\nkey Enter\n"
+    "wait 4000\nkey Right down\nwait 400\nkey Right up\nkey Space\nwait 20000\n";
+
+// Records script headless into file.
+void Record(const std::string& script, const std::string& file) {
+    test::Headless h(7);
+    auto recorder = MakeRecorder(h.app, h.svc, "1.0.0", file, "");
+    h.svc.SetInputLog(recorder.get());
+    h.app.Start();
+    h.Ok(script);
+    recorder->Finish();
+    h.svc.SetInputLog(nullptr);
+}
+
+// Headless play that knows how deep in the handlers' pumps and message boxes it is.
+class PumpDepth : public HeadlessServices {
+public:
+    void DoEvents() override {
+        ++depth;
+        HeadlessServices::DoEvents();
+        --depth;
+    }
+    void MsgBox(const std::string& text, const std::string& title) override {
+        ++depth;
+        HeadlessServices::MsgBox(text, title);
+        --depth;
+    }
+    int depth = 0;
+};
+
+// The game screen as a headless play of the replay shows it just before each input, and
+// whether the input comes inside a pump.
+struct Reference {
+    std::map<size_t, std::string> screens;
+    std::map<size_t, bool> inPump;
+    std::vector<std::pair<int64_t, int16_t>> lives;  // before each input
+};
+Reference PlayHeadless(const replay::Replay& r) {
+    Reference ref;
+    test::TempDir scratch;
+    PumpDepth svc;
+    Quibblix app(svc);
+    svc.Attach(app.program);
+    PlayAgainAs(svc, r.header.player, scratch.Path());
+    Gamepad pad(app.program);
+    svc.OnPlaying([&](const InputEvent& e) {
+        const auto k = static_cast<size_t>(&e - r.events.data());
+        ref.screens[k] = ScreensOf(app.program, "frmGame");
+        ref.inPump[k] = svc.depth > 0;
+        ref.lives.emplace_back(e.atMs, app.game.Lives);
+    });
+    try {
+        app.Start();
+        svc.PlayRecorded(r.events, r.events.size(), pad);
+    } catch (const ProgramEnded&) {
+    }
+    return ref;
+}
+
+// Runs steps one after another, each once the watching has settled, from the event loop (the
+// watching may be waiting inside a pump of the watched game); then stops the watching.
+class Steps {
+public:
+    Steps(WatchingServices& svc, std::vector<std::function<void()>> steps)
+        : svc_(svc), steps_(std::move(steps)) {
+        timer_.setInterval(1);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (svc_.Seeking()) return;
+            if (next_ < steps_.size()) {
+                steps_[next_++]();
+                return;
+            }
+            timer_.stop();
+            svc_.Stop();
+        });
+        timer_.start();
+    }
+
+private:
+    WatchingServices& svc_;
+    std::vector<std::function<void()>> steps_;
+    size_t next_ = 0;
+    QTimer timer_;
+};
+
+TEST(ReplayWatch, ASeekShowsWhatWatchingUpToThereShowsForwardsBackwardsAndInsidePumps) {
+    test::TempDir dir;
+    const std::string file = dir.Path() + "/levels.qbr";
+    Record(kLevels, file);
+    replay::Replay r;
+    std::string error;
+    ASSERT_TRUE(replay::ReadReplayFile(file, r, error)) << error;
+    // A window's pump lets time pass: the inputs after the end of the first two pumps come inside
+    // them instead, as they would where the pump waited.
+    for (int moved = 0, i = 0; moved < 2 && i + 20 < static_cast<int>(r.events.size()); ++i) {
+        if (r.events[i].kind != InputEvent::Kind::PumpEnd) continue;
+        InputEvent end = r.events[i];
+        r.events.erase(r.events.begin() + i);
+        end.atMs = r.events[i + 14].atMs;
+        r.events.insert(r.events.begin() + i + 15, end);
+        i += 15;
+        ++moved;
+    }
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        << replay::EncodeReplay(r.header, r.events);
+    ASSERT_TRUE(replay::ReadReplayFile(file, r, error)) << error;
+    const Reference ref = PlayHeadless(r);
+    const std::vector<InputEvent>& ev = r.events;
+
+    // Points where the play stands just before input k: some inside pumps, some not.
+    std::vector<size_t> inPump, outside;
+    for (size_t k = 1; k < ev.size(); ++k)
+        if (ev[k].atMs > ev[k - 1].atMs && ref.screens.count(k))
+            (ref.inPump.at(k) ? inPump : outside).push_back(k);
+    ASSERT_GE(inPump.size(), 4u);
+    ASSERT_GE(outside.size(), 4u);
+    std::vector<size_t> points;
+    for (size_t i = 0; i < 5; ++i) {
+        points.push_back(outside[(i * 7 + 3) * outside.size() / 37 % outside.size()]);
+        points.push_back(inPump[(i * 11 + 5) * inPump.size() / 59 % inPump.size()]);
+    }
+    // Forwards and backwards in turn, and the same point twice.
+    std::sort(points.begin(), points.end());
+    const std::vector<size_t> order = {points[2], points[5], points[1], points[8],
+                                       points[8], points[0], points[9], points[4],
+                                       points[3], points[7], points[6]};
+
+    QtServices from;
+    ArtPictures artist;
+    ReplayWatch watch({1, &artist, &from, dir.Path()});
+    bool ended = false;
+    ASSERT_TRUE(watch.Start(file, error, [&ended] { ended = true; })) << error;
+    WatchingServices& svc = *watch.Backend();
+    svc.SetPaused(true);
+    ScreenView* window = svc.ViewOf(watch.Game()->game);
+    ASSERT_NE(window, nullptr);
+
+    std::vector<std::function<void()>> steps;
+    for (size_t k : order) {
+        steps.push_back([&, k] { watch.SeekTo(ev[k - 1].atMs); });
+        steps.push_back([&, k] {
+            EXPECT_EQ(ScreensOf(watch.Game()->program, "frmGame"), ref.screens.at(k))
+                << "before input " << k << (ref.inPump.at(k) ? " inside a pump" : "");
+            EXPECT_EQ(svc.PositionMs(), ev[k - 1].atMs);
+            EXPECT_TRUE(svc.Paused());
+            // The same window throughout, showing the game.
+            EXPECT_EQ(svc.ViewOf(watch.Game()->game), window);
+            EXPECT_TRUE(window->isVisible());
+            ASSERT_NE(svc.TimelineOf(watch.Game()->game), nullptr);
+            EXPECT_EQ(svc.TimelineOf(watch.Game()->game)->Position(), ev[k - 1].atMs);
+        });
+    }
+    // A tick forward and a tick back from a point: exactly the inputs up to the next tick.
+    const size_t at = points[4];
+    auto firstAfter = [&ev](int64_t ms) {
+        size_t i = 0;
+        while (i < ev.size() && ev[i].atMs <= ms) ++i;
+        return i;
+    };
+    auto nextTick = [&ev](int64_t ms) {
+        for (const InputEvent& e : ev)
+            if (e.kind == InputEvent::Kind::Tick && e.atMs > ms) return e.atMs;
+        return int64_t{-1};
+    };
+    steps.push_back([&] { watch.SeekTo(ev[at - 1].atMs); });
+    steps.push_back([&] { watch.Step(1); });
+    steps.push_back([&] {
+        const int64_t t = nextTick(ev[at - 1].atMs);
+        EXPECT_EQ(svc.PositionMs(), t);
+        EXPECT_EQ(ScreensOf(watch.Game()->program, "frmGame"), ref.screens.at(firstAfter(t)));
+        watch.Step(1);
+    });
+    steps.push_back([&] {
+        const int64_t t = nextTick(nextTick(ev[at - 1].atMs));
+        EXPECT_EQ(svc.PositionMs(), t);
+        EXPECT_EQ(ScreensOf(watch.Game()->program, "frmGame"), ref.screens.at(firstAfter(t)));
+        watch.Step(-1);
+    });
+    steps.push_back([&] {
+        const int64_t t = nextTick(ev[at - 1].atMs);
+        EXPECT_EQ(svc.PositionMs(), t);
+        EXPECT_EQ(ScreensOf(watch.Game()->program, "frmGame"), ref.screens.at(firstAfter(t)));
+    });
+    // Before the start and past the end: the watching stays within the recording and says so.
+    steps.push_back([&] { watch.SeekTo(svc.StartMs()); });
+    steps.push_back([&] {
+        watch.Step(-1);
+        EXPECT_EQ(svc.PositionMs(), svc.StartMs());
+        EXPECT_NE(watch.BannerNow().find("the start of the replay"), std::string::npos);
+        watch.SeekTo(svc.EndMs() + 3'600'000);
+    });
+    steps.push_back([&] {
+        EXPECT_EQ(svc.PositionMs(), svc.EndMs());
+        EXPECT_TRUE(svc.Paused());
+        EXPECT_NE(watch.BannerNow().find("the end of the replay"), std::string::npos);
+        watch.Step(1);
+        EXPECT_EQ(svc.PositionMs(), svc.EndMs());
+    });
+    // The keys overlay (K) shows the key held there, and nothing once it is let go.
+    size_t down = 0;
+    while (down < ev.size() &&
+           !(ev[down].kind == InputEvent::Kind::KeyDown && ev[down].code == vk::Right))
+        ++down;
+    ASSERT_LT(down, ev.size());
+    steps.push_back([&] {
+        EXPECT_TRUE(svc.TimelineOf(watch.Game()->game)->Keys().isEmpty());
+        Key(svc, watch.Game()->game, Qt::Key_K);
+        watch.SeekTo(ev[down].atMs + 100);
+    });
+    steps.push_back([&] {
+        EXPECT_EQ(svc.TimelineOf(watch.Game()->game)->Keys(), QStringLiteral("Keys: Right"));
+        watch.SeekTo(ev[down].atMs + 2000);
+    });
+    steps.push_back([&] {
+        EXPECT_EQ(svc.TimelineOf(watch.Game()->game)->Keys(), QStringLiteral("Keys: none"));
+        Key(svc, watch.Game()->game, Qt::Key_K);
+        EXPECT_TRUE(svc.TimelineOf(watch.Game()->game)->Keys().isEmpty());
+    });
+    Steps run(svc, std::move(steps));
+    ASSERT_TRUE(RunUntil([&] { return ended; }));
+    EXPECT_FALSE(watch.Watching());
+}
+
+TEST(ReplayWatch, TheMomentsSitWhereTheGameChanged) {
+    test::TempDir dir;
+    const std::string file = dir.Path() + "/levels.qbr";
+    Record(kLevels, file);
+    replay::Replay r;
+    std::string error;
+    ASSERT_TRUE(replay::ReadReplayFile(file, r, error)) << error;
+    const ReplayMoments found = FindMoments(r, dir.Path());
+    const Reference ref = PlayHeadless(r);
+    // Lives as the headless play had them just before the first input after ms.
+    auto livesAfter = [&ref](int64_t ms) {
+        for (const auto& [at, lives] : ref.lives)
+            if (at > ms) return lives;
+        return ref.lives.back().second;
+    };
+    int levels = 0, livesLost = 0;
+    for (const Moment& m : found.moments) {
+        if (m.kind == Moment::Kind::LevelStart) ++levels;
+        if (m.kind == Moment::Kind::LifeLost) {
+            ++livesLost;
+            EXPECT_EQ(livesAfter(m.atMs), livesAfter(m.atMs - 1) - 1) << "at " << m.atMs;
+        }
+    }
+    EXPECT_EQ(levels, 2);
+    EXPECT_GE(livesLost, 1);
+    // Every life the game lost has its moment.
+    int dropped = 0;
+    for (size_t i = 1; i < ref.lives.size(); ++i)
+        if (ref.lives[i].second < ref.lives[i - 1].second) ++dropped;
+    EXPECT_EQ(livesLost, dropped);
+    EXPECT_FALSE(found.shots.empty());
+    EXPECT_TRUE(std::is_sorted(found.shots.begin(), found.shots.end()));
 }
 
 }  // namespace

@@ -107,6 +107,9 @@ public:
     // rules did not ask for them, which means the play has left the recorded game.
     size_t PlayRecorded(const std::vector<InputEvent>& events, size_t end, Gamepad& pad);
     bool Replaying() const { return playback_ != nullptr; }
+    // Told of each recorded input just before PlayRecorded plays it, and of each pump's end as
+    // the pump returns: what the game looks like at every moment of a recording.
+    void OnPlaying(std::function<void(const InputEvent&)> f) { onPlaying_ = std::move(f); }
     const TimerQueue& Timers() const { return queue_; }
     bool Ended() const { return ended_; }
     const std::vector<MessageRecord>& Messages() const { return messages_; }
@@ -124,6 +127,7 @@ private:
     Program* program_ = nullptr;
     InputLog* log_ = nullptr;
     Playback* playback_ = nullptr;
+    std::function<void(const InputEvent&)> onPlaying_;
     uint64_t seed_;
     uint64_t reseeds_ = 0;
     VirtualClock clock_;

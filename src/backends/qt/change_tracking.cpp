@@ -146,6 +146,13 @@ void ClientArea::MarkAll() {
                        std::max(height(), field.height()) / scale + 1);
 }
 
+void ClientArea::Forget() {
+    looks_.clear();
+    labels_.clear();
+    labelsGeneration_ = 0;
+    MarkAll();
+}
+
 QRegion ClientArea::TakePending() {
     const Placement place = Place();
     const int scale = static_cast<int>(place.scale);

@@ -24,8 +24,6 @@
 namespace qbx {
 
 namespace {
-// How long a message box of a recording being watched stays at least.
-constexpr int64_t kBoxReadNs = 2'000'000'000;
 // The monotonic clock, counted from the program's start.
 class MonotonicClock : public Clock {
 public:
@@ -94,12 +92,6 @@ void QtServices::DoEvents() {
     // next frame (it may sleep next).
     SyncViews();
     for (auto& [screen, view] : views_) view->FlushFrame();
-    if (watch_) {
-        // The inputs that came inside this pump, each at its time.
-        watch_->playback->PlayPump();
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        return;
-    }
     // The other timers keep ticking while a handler lets events run.
     ArmWake();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -108,36 +100,12 @@ void QtServices::DoEvents() {
 
 void QtServices::Sleep(int ms) {
     if (ms <= 0) return;
-    // A recording being watched keeps its pace by the time of its next input.
-    if (watch_) {
-        SyncViews();
-        return;
-    }
     const int64_t start = clock_.NowNs();
     QThread::msleep(static_cast<unsigned long>(ms));
     if (tickLog_) tickLog_->Slept(start, clock_.NowNs());
 }
 
 void QtServices::MsgBox(const std::string& text, const std::string& title) {
-    if (watch_) {
-        // The box stays open as long as it did, as a line over the window.
-        const std::string banner = banner_;
-        std::string line = text;
-        std::replace(line.begin(), line.end(), '\r', ' ');
-        std::replace(line.begin(), line.end(), '\n', ' ');
-        SetBanner(banner + "\n" + line);
-        SyncViews();
-        struct Restore {
-            QtServices& s;
-            std::string banner;
-            ~Restore() { s.SetBanner(banner); }
-        } restore{*this, banner};
-        const int64_t openedNs = SteadyNowNs();
-        watch_->playback->PlayPump();
-        // However fast the watching, a box stays long enough to be read.
-        HoldWatch(openedNs + kBoxReadNs);
-        return;
-    }
     QWidget* parent = nullptr;
     if (program_)
         if (Screen* active = program_->Active())
@@ -163,8 +131,6 @@ void QtServices::MsgBox(const std::string& text, const std::string& title) {
 }
 
 uint64_t QtServices::TimeOfDaySeed() {
-    if (watch_)
-        if (const auto recorded = watch_->playback->TakeSeed()) return *recorded;
     // Two reseeds within one millisecond still differ.
     const auto ms = static_cast<uint64_t>(QTime::currentTime().msecsSinceStartOfDay());
     const uint64_t seed = ms * 1000003ULL + ++seedCounter_;
@@ -183,8 +149,6 @@ std::string QtServices::Environ(const std::string& name) {
 }
 
 void QtServices::End() {
-    // The recorded game ended its program: the watching ends, this program goes on.
-    if (watch_) EndProgram();
     // The records are written and closed by now; nothing else may run, not even destructors.
     if (beforeEnd_) std::exchange(beforeEnd_, nullptr)();
     WriteTickLog();
@@ -201,7 +165,7 @@ void QtServices::UseSound(const SoundBank& bank) {
 }
 
 void QtServices::PlaySound(Sound effect, int variant) {
-    if (soundOn_ && sound_ && (!soundChoiceOf_ || soundChoiceOf_->SoundOn()))
+    if (soundOn_ && sound_ && !Quiet() && (!soundChoiceOf_ || soundChoiceOf_->SoundOn()))
         sound_->Play(effect, variant);
 }
 
@@ -243,9 +207,9 @@ void QtServices::ResumeOwnMusic() {
 }
 
 void QtServices::CueMusic() {
-    if (!sound_) return;
+    if (!sound_ || Quiet()) return;
     MusicCue cue = music_;
-    cue.paused = cue.paused || WatchPaused();
+    cue.paused = cue.paused || MusicHeld();
     // A watched game's music is heard only while the watcher's own choices let it.
     cue.audible = soundOn_ && musicOn_ &&
                   (!soundChoiceOf_ || (soundChoiceOf_->SoundOn() && soundChoiceOf_->MusicOn()));
@@ -275,17 +239,6 @@ void QtServices::RunDueTimers() {
 }
 
 void QtServices::ArmWake() {
-    if (watch_) {
-        // The next recorded input's time, at the watcher's speed.
-        const WatchState& w = *watch_;
-        if (w.over || w.paused || w.depth > 0 || w.playback->Done()) {
-            wake_.stop();
-            return;
-        }
-        const double waitMs = (static_cast<double>(w.playback->Next().atMs) - w.NowMs()) / w.speed;
-        wake_.start(waitMs <= 0 ? 0 : static_cast<int>(std::ceil(waitMs)));
-        return;
-    }
     const auto earliest = queue_.EarliestDueMs();
     if (!earliest) {
         wake_.stop();
@@ -369,8 +322,7 @@ void QtServices::ScreenChanged(Screen& s, ScreenEvent e) {
     switch (e) {
         case ScreenEvent::Loaded:
             if (view) ScreenChanged(s, ScreenEvent::Unloaded);
-            views_[&s] = view = new ScreenView(s, this, scale_);
-            if (!banner_.empty()) view->SetBanner(QString::fromStdString(banner_));
+            views_[&s] = MakeView(s);
             return;
         case ScreenEvent::Unloaded:
             if (!view) return;
@@ -383,11 +335,7 @@ void QtServices::ScreenChanged(Screen& s, ScreenEvent e) {
             dying_.emplace_back(view);
             return;
         case ScreenEvent::Shown:
-            if (!view) {
-                view = new ScreenView(s, this, scale_);
-                views_[&s] = view;
-                if (!banner_.empty()) view->SetBanner(QString::fromStdString(banner_));
-            }
+            if (!view) views_[&s] = view = MakeView(s);
             view->Sync();
             view->ShowScreen();
             return;
@@ -404,6 +352,63 @@ void QtServices::ScreenChanged(Screen& s, ScreenEvent e) {
             if (view) view->Sync();
             return;
     }
+}
+
+ScreenView* QtServices::MakeView(Screen& s) {
+    auto* view = new ScreenView(s, this, scale_);
+    if (!banner_.empty()) view->SetBanner(QString::fromStdString(banner_));
+    return view;
+}
+
+std::vector<ScreenView*> QtServices::ReleaseViews() {
+    std::vector<ScreenView*> kept;
+    for (auto& [screen, view] : views_) kept.push_back(view);
+    views_.clear();
+    return kept;
+}
+
+void QtServices::Wake() {
+    RunDueTimers();
+}
+
+// The player's input goes to the screens, noted for a replay being recorded, unless the windows
+// are set aside.
+void QtServices::Input(const InputEvent& e, const std::function<void()>& call) {
+    if (aside_) return;
+    Noted(e);
+    Dispatch(call);
+}
+
+void QtServices::SetWindowsAside(bool aside) {
+    if (aside == aside_) return;
+    aside_ = aside;
+    if (aside) {
+        setAside_.clear();
+        for (auto& [screen, view] : views_)
+            if (view->isVisible()) setAside_.emplace_back(view);
+        for (QPointer<ScreenView>& v : setAside_) v->hide();
+        return;
+    }
+    // Back in the order they were found; the active screen's window comes last, on top.
+    ScreenView* active = nullptr;
+    if (program_)
+        if (Screen* s = program_->Active()) active = ViewOf(*s);
+    for (QPointer<ScreenView>& v : setAside_)
+        if (v && v->Scr() && v != active) v->ShowScreen();
+    if (active && std::any_of(setAside_.begin(), setAside_.end(),
+                              [active](const QPointer<ScreenView>& v) { return v == active; }))
+        active->ShowScreen();
+    setAside_.clear();
+}
+
+void QtServices::SetBanner(const std::string& text) {
+    banner_ = text;
+    for (auto& [screen, view] : views_) view->SetBanner(QString::fromStdString(text));
+}
+
+void QtServices::ShareSound(const QtServices& other) {
+    sound_ = other.sound_;
+    soundChoiceOf_ = &other;
 }
 
 }  // namespace qbx

@@ -74,6 +74,7 @@ public:
     bool AskName(const std::string& prompt, const std::string& title, std::string& text,
                  const std::function<std::string(const std::string&)>& refusal) override;
     void Answer(std::string text) { answers_.push_back(std::move(text)); }
+    void ForgetAnswers() { answers_.clear(); }
     // The choices kept between runs are read and written by the program, which owns the file.
     void KeepChoicesWith(std::function<std::string(const std::string&)> read,
                          std::function<void(const std::string&, const std::string&)> write) {
@@ -133,28 +134,6 @@ public:
     // Delivers every tick that is due by the clock, the earliest first.
     void RunDueTimers();
 
-    // ---- watching a recording ----
-    // The windows play recorded inputs at their recorded pace, times the speed, instead of the
-    // timers' own schedule: every tick comes from the recording. Input from the windows and the
-    // pads goes to `taken`, never to the screens; `ended` is told once the play is over (the
-    // recording played out, Stop, or the recorded game ended the program), outside any handler.
-    // `playedOut` is told when the last input has been played; the windows stay until Stop.
-    struct Watching {
-        std::function<void(const InputEvent&)> taken;
-        std::function<void()> playedOut;
-        std::function<void()> ended;
-    };
-    void Watch(const std::vector<InputEvent>& events, Gamepad& pad, Watching w);
-    bool IsWatching() const { return watch_ != nullptr; }
-    // From a quarter of the recorded pace upwards.
-    void SetWatchSpeed(double speed);
-    void SetWatchPaused(bool paused);
-    double WatchSpeed() const { return watch_ ? watch_->speed : 1; }
-    bool WatchPaused() const { return watch_ && watch_->paused; }
-    // Every input of the recording has been played.
-    bool WatchPlayedOut() const { return watch_ && watch_->playback->Done(); }
-    // Ends the play at its next input, even from inside a handler's pump.
-    void StopWatching();
     // A line shown across the top of every window (a banner), or none when empty.
     void SetBanner(const std::string& text);
     void CueMusic();
@@ -165,36 +144,34 @@ public:
     // Hides every window shown, and keeps the input from the windows and pads away from the
     // screens, until the windows are brought back as they were.
     void SetWindowsAside(bool aside);
-    bool InputWithheld() const override { return watch_ != nullptr || aside_; }
+    bool InputWithheld() const override { return aside_; }
     const TimerQueue& Timers() const { return queue_; }
 
-private:
-    struct WatchState {
-        std::unique_ptr<Playback> playback;
-        Watching hooks;
-        double speed = 1;
-        bool paused = false, stopping = false, over = false;
-        int depth = 0;  // deliveries under way
-        // Where the play was in the recording's time when the pace last changed, and when.
-        double anchorMs = 0;
-        int64_t anchorNs = 0;
-        int64_t shownNs = 0;  // when the windows last showed the play
-        double NowMs() const;
-        void Rebase();
-    };
+protected:
     // Dispatch without bringing the windows up to date (a recording being watched does that once
     // a frame, not once an input).
     void RunHandler(const std::function<void()>& call);
-    void ArmWake();
+    // Arms the single wake-up for what is due next, and runs what is due when it fires.
+    virtual void ArmWake();
+    virtual void Wake();
     void SyncViews();
-    void Wake();
-    // Plays the inputs due by now; in slices that leave the windows time to paint, or whole.
-    void PlayDue(bool slice = true);
-    void PaceWatch(const InputEvent& e);
-    // Lets the windows be seen until untilNs on the steady clock, the recording's time standing
-    // still meanwhile.
-    void HoldWatch(int64_t untilNs);
-    void EndWatch();
+    // Whether the music stands still whatever the game asked (a watching paused).
+    virtual bool MusicHeld() const { return false; }
+    // Whether nothing is to be heard for now (a watching playing fast to where it was asked).
+    virtual bool Quiet() const { return false; }
+    // Makes the window of a screen just loaded, or gives it one kept from before.
+    virtual ScreenView* MakeView(Screen& s);
+    // The windows of the loaded screens.
+    const std::unordered_map<const Screen*, ScreenView*>& Views() const { return views_; }
+    Program* TheProgram() const { return program_; }
+    TimerQueue& Queue() { return queue_; }
+    const std::string& Banner() const { return banner_; }
+    QTimer& WakeTimer() { return wake_; }
+    // Lets go of every window without deleting it (a program about to be replaced keeps them
+    // for the next one).
+    std::vector<ScreenView*> ReleaseViews();
+
+private:
     void RunAfterFirstPaint();
 
     Program* program_ = nullptr;
@@ -213,7 +190,6 @@ private:
     std::unique_ptr<TickLog> tickLog_;
     std::shared_ptr<SoundOutput> sound_;
     const QtServices* soundChoiceOf_ = nullptr;  // whose choice mutes the shared device
-    std::unique_ptr<WatchState> watch_;
     std::vector<std::string> answers_;
     std::function<std::string(const std::string&)> readChoice_;
     std::function<void(const std::string&, const std::string&)> writeChoice_;

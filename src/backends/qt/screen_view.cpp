@@ -464,6 +464,20 @@ void ScreenView::Detach() {
     client_->update();
 }
 
+void ScreenView::Reattach(Screen& screen) {
+    screen_ = &screen;
+    title_.clear();
+    pointer_.reset();
+    if (menuBar_) {
+        menuBar_->clear();
+        menu_.clear();
+        BuildMenu();
+    }
+    client_->Forget();
+    client_->update();
+    Sync();
+}
+
 void ScreenView::closeEvent(QCloseEvent* e) {
     // The screen decides: it may refuse, unload, or end the program.
     e->ignore();

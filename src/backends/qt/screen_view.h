@@ -86,6 +86,8 @@ public:
     QRegion TakePending();
     // Everything is to be painted again (the screen was detached, a mouse press shows).
     void MarkAll();
+    // Forgets every look and painted copy: the controls it knew are gone.
+    void Forget();
 
     // Where the game's pixels land: the window's whole scale from the corner, or, when the
     // area is larger than the window's size (the full screen), the largest scale that fits,
@@ -194,6 +196,9 @@ public:
     void ShowScreen();
     // The screen was unloaded: forget it. The window draws nothing and ignores input from now on.
     void Detach();
+    // Shows another screen of the same design from now on, in the same place (a program started
+    // again takes over the windows of the one before).
+    void Reattach(Screen& screen);
     // A line or two across the top of the window, over the screen's controls; none when empty.
     void SetBanner(const QString& text);
     // Lays the banner across the client area's width, as it is now.

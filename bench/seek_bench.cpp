@@ -1,0 +1,127 @@
+// Seeking in a watched replay: the window (offscreen unless told otherwise) sent to 20 moments
+// of a long replay picked at random with a fixed seed, each timed from asking until its picture
+// has been painted; the median and the slowest are printed. The replay is the file named on the
+// command line, else bench/data/ten-minutes.qbr, else a game recorded headless here: level 1
+// cleared by the scenario bot's keys, then level 2 stood through until the last life is lost.
+#include <QApplication>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/art_pictures.h"
+#include "app/game_replays.h"
+#include "app/replay_watch.h"
+#include "backends/headless/driver.h"
+#include "backends/headless/headless_services.h"
+#include "backends/qt/watching_services.h"
+#include "forms/quibblix.h"
+
+namespace {
+
+constexpr const char* kGame = R"(click frmMenu.cmdPlay
+wait 2430
+key Space
+wait 1190
+key Space
+wait 2030
+key Left down
+key Space
+wait 70
+key Left up
+wait 1140
+click frmGame.cmdContinue
+wait 600000
+)";
+
+std::string RecordGame(const std::string& dir) {
+    using namespace qbx;
+    HeadlessServices svc(7);
+    Quibblix app(svc);
+    svc.Attach(app.program);
+    svc.SetProgramDir(dir);
+    const std::string file = dir + "/game.qbr";
+    auto recorder = MakeRecorder(app, svc, "bench", file, "");
+    svc.SetInputLog(recorder.get());
+    Driver driver(app.program, svc);
+    app.Start();
+    std::istringstream script(kGame);
+    std::ostringstream out, err;
+    driver.Run(script, out, err);
+    recorder->Finish();
+    svc.SetInputLog(nullptr);
+    return file;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace qbx;
+    using Clock = std::chrono::steady_clock;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication qapp(qtArgc, qtArgv);
+
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / "quibblix-seek-bench").string();
+    std::filesystem::create_directories(dir);
+    std::string file = argc > 1 ? argv[1] : "bench/data/ten-minutes.qbr";
+    if (!std::filesystem::exists(file)) file = RecordGame(dir);
+
+    QtServices from;
+    ArtPictures artist;
+    ReplayWatch watch({1, &artist, &from, dir});
+    std::string error;
+    const auto opening = Clock::now();
+    if (!watch.Start(file, error, {})) {
+        std::fprintf(stderr, "seek_bench: %s\n", error.c_str());
+        return 2;
+    }
+    const double openMs = std::chrono::duration<double, std::milli>(Clock::now() - opening).count();
+    WatchingServices& svc = *watch.Backend();
+    svc.SetPaused(true);
+    QCoreApplication::processEvents();
+
+    const double spanS = static_cast<double>(svc.EndMs() - svc.StartMs()) / 1000;
+    std::mt19937 random(29);
+    std::uniform_int_distribution<int64_t> pick(svc.StartMs(), svc.EndMs());
+    // Driven from the event loop: a watching paused inside a pump of the game waits there, in
+    // an event loop of its own.
+    std::vector<double> times;
+    Clock::time_point asked;
+    bool waiting = false;
+    QTimer driver;
+    driver.setInterval(0);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (svc.Seeking()) return;
+        if (waiting) {
+            times.push_back(
+                std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
+            waiting = false;
+        }
+        if (times.size() == 20) {
+            driver.stop();
+            svc.Stop();
+            return;
+        }
+        asked = Clock::now();
+        waiting = true;
+        watch.SeekTo(pick(random));
+    });
+    driver.start();
+    while (watch.Watching() && times.size() < 20)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::vector<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    std::printf("replay %s: %.1f s of play; opening (moments found) %.0f ms\n", file.c_str(), spanS,
+                openMs);
+    std::printf("seek over 20 jumps: median %.1f ms, slowest %.1f ms, fastest %.1f ms\n",
+                (sorted[9] + sorted[10]) / 2, sorted.back(), sorted.front());
+    return 0;
+}
