@@ -10,6 +10,7 @@
 
 #include "app/game_replays.h"
 #include "app/instructions_layout.h"
+#include "backends/headless/state_check.h"
 #include "backends/qt/qt_services.h"
 #include "engine/gamepad.h"
 #include "forms/quibblix.h"
@@ -43,6 +44,8 @@ struct ReplayWatch::Watched {
     std::unique_ptr<Quibblix> app;
     std::unique_ptr<Gamepad> pad;
     std::unique_ptr<GameOverWatch> gameOver;
+    // The play has departed from a check the recording holds: the rules are not the same.
+    bool departed = false;
 
     ~Watched() {
         // The screens go before the backend that shows them.
@@ -116,6 +119,12 @@ bool ReplayWatch::Start(const std::string& file, std::string& error, std::functi
     QtServices::Watching hooks;
     hooks.taken = [this](const InputEvent& e) { Steer(e); };
     hooks.playedOut = [this] { ShowBanner(); };
+    hooks.check = [this](const InputEvent& e) {
+        if (!watched_ || watched_->departed || !driver::CompareCheck(watched_->app->game, e))
+            return;
+        watched_->departed = true;
+        ShowBanner();
+    };
     hooks.ended = [this] {
         // Not from inside the watched program's own call.
         QTimer::singleShot(0, QCoreApplication::instance(), [this] { Finish(); });
@@ -135,6 +144,10 @@ double ReplayWatch::Speed() const {
 }
 bool ReplayWatch::PlayedOut() const {
     return watched_ && watched_->svc->WatchPlayedOut();
+}
+
+bool ReplayWatch::Departed() const {
+    return watched_ && watched_->departed;
 }
 
 void ReplayWatch::Steer(const InputEvent& e) {
@@ -168,7 +181,9 @@ void ReplayWatch::Steer(const InputEvent& e) {
 void ReplayWatch::ShowBanner() {
     if (!watched_) return;
     const QtServices& svc = *watched_->svc;
-    watched_->svc->SetBanner(Banner(svc.WatchSpeed(), svc.WatchPaused(), svc.WatchPlayedOut()));
+    std::string text = Banner(svc.WatchSpeed(), svc.WatchPaused(), svc.WatchPlayedOut());
+    if (watched_->departed) text += std::string("\n") + kDepartedLine;
+    watched_->svc->SetBanner(text);
 }
 
 void ReplayWatch::Finish() {

@@ -43,7 +43,12 @@ public:
     QtServices* Backend() const;
     double Speed() const;
     bool PlayedOut() const;
+    // The play has departed from a check of the recording.
+    bool Departed() const;
 
+    // The banner's second line once the watched play has departed from the recording's checks.
+    static constexpr const char* kDepartedLine =
+        "the rules have changed since this game was played";
     // The banner's text at a speed: "Replay — ×1", "Replay — ×¼".
     static std::string Banner(double speed, bool paused, bool playedOut);
 

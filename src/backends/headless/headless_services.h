@@ -106,6 +106,8 @@ public:
     // recording. Returns how many inputs went astray: had nowhere to go, or came where the
     // rules did not ask for them, which means the play has left the recorded game.
     size_t PlayRecorded(const std::vector<InputEvent>& events, size_t end, Gamepad& pad);
+    // Told of the checks of the state the recording holds, where they were taken.
+    void SetCheckHook(Playback::CheckHook hook) { checkHook_ = std::move(hook); }
     bool Replaying() const { return playback_ != nullptr; }
     const TimerQueue& Timers() const { return queue_; }
     bool Ended() const { return ended_; }
@@ -124,6 +126,7 @@ private:
     Program* program_ = nullptr;
     InputLog* log_ = nullptr;
     Playback* playback_ = nullptr;
+    Playback::CheckHook checkHook_;
     uint64_t seed_;
     uint64_t reseeds_ = 0;
     VirtualClock clock_;

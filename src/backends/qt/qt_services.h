@@ -143,6 +143,8 @@ public:
         std::function<void(const InputEvent&)> taken;
         std::function<void()> playedOut;
         std::function<void()> ended;
+        // Each check of the state the recording holds, where the play meets it.
+        std::function<void(const InputEvent&)> check;
     };
     void Watch(const std::vector<InputEvent>& events, Gamepad& pad, Watching w);
     bool IsWatching() const { return watch_ != nullptr; }

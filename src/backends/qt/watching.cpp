@@ -39,6 +39,7 @@ void QtServices::Watch(const std::vector<InputEvent>& events, Gamepad& pad, Watc
         *program_, queue_, pad, events, events.size(),
         [this](const InputEvent& e) { PaceWatch(e); },
         [this](const std::function<void()>& call) { RunHandler(call); });
+    watch_->playback->OnCheck(watch_->hooks.check);
     watch_->anchorMs = events.empty() ? 0.0 : static_cast<double>(events.front().atMs);
     watch_->anchorNs = SteadyNowNs();
     // The inputs that begin the game are played at once, however busy the machine, before a
