@@ -157,8 +157,9 @@ TEST(GameReplays, AReplayMeetsItsChecksAndAChangedInputIsNamedWhereThePlayParted
         if (r.events[i].kind != InputEvent::Kind::Check) continue;
         ASSERT_LT(i + 1, r.events.size());
         EXPECT_EQ(r.events[i].atMs, r.events[i + 1].atMs);
-        if (!checks.empty())
+        if (!checks.empty()) {
             EXPECT_GT(r.events[i].atMs / 1000, r.events[checks.back()].atMs / 1000);
+        }
         checks.push_back(i);
     }
     EXPECT_GE(checks.size(), r.header.lengthMs / 1000 - 1);
