@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -228,6 +229,37 @@ TEST(GameReplays, AReplayMeetsItsChecksAndAChangedInputIsNamedWhereThePlayParted
     EXPECT_EQ(d.desync.field, "frmGame.Score");
     EXPECT_EQ(d.desync.replay, std::to_string(r.events[checks.back()].values[3] + 10));
     EXPECT_EQ(d.desync.now, std::to_string(r.events[checks.back()].values[3]));
+    // The last of the values, compared as the first is.
+    events = r.events;
+    events[checks.back()].values.back() ^= 1;
+    d = verify(events, line);
+    EXPECT_EQ(d.desync.field, "frmGame.LevelCleared");
+}
+
+// Each game of a program is checked from its own first second, the second game as the first.
+TEST(GameReplays, EveryGameIsCheckedFromItsFirstSecond) {
+    test::Headless h;
+    const std::string dir = h.dir.Path() + "/replays";
+    auto rec = MakeRecorder(h.app, h.svc, "1.0.0", "", dir);
+    h.svc.SetInputLog(rec.get());
+    h.app.Start();
+    h.Ok("click frmMenu.cmdPlay\nwait 5000\nmenu frmGame.mnuNew\nwait 3000\n");
+    rec->Finish();
+    h.svc.SetInputLog(nullptr);
+    ASSERT_EQ(rec->Written().size(), 2u);
+    for (const std::string& f : rec->Written()) {
+        replay::Replay r;
+        std::string error;
+        ASSERT_TRUE(replay::ReadReplayFile(f, r, error)) << error;
+        auto first = std::find_if(r.events.begin(), r.events.end(), [](const InputEvent& e) {
+            return e.kind == InputEvent::Kind::Check;
+        });
+        ASSERT_NE(first, r.events.end());
+        EXPECT_LT(first->atMs, 1100) << f;
+        Verdict v;
+        ASSERT_TRUE(VerifyReplay(f, v, error)) << error;
+        EXPECT_TRUE(v.matches) << f;
+    }
 }
 
 }  // namespace

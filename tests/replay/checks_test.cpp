@@ -113,8 +113,8 @@ TEST(ReplayVersion3, DamagedChecksAndNewerFormatsAreRefusedWithAReason) {
         const char* why;
     };
     const Case cases[] = {
-        {check + "\x01\x02", "bad event"},     // the hash cut short
-        {check + hash + "\x41", "bad event"},  // 65 values
+        {check + "\x01\x02", "bad event"},                             // the hash cut short
+        {check + hash + "\x41" + std::string(65, '\0'), "bad event"},  // 65 values
         {check + hash + "\xff\xff\xff\xff\xff\xff\xff\xff\xff\x7f", "bad event"},  // a huge count
         {check + hash + "\x02\x04", "bad event"},  // a value missing
         {check + hash + "\x01\xff", "bad event"},  // a value cut inside
@@ -138,6 +138,11 @@ TEST(ReplayVersion3, DamagedChecksAndNewerFormatsAreRefusedWithAReason) {
         << error;
     EXPECT_EQ(r.events.at(0).values, std::vector<int32_t>{std::numeric_limits<int32_t>::max()});
     EXPECT_EQ(r.events.at(0).seed, 0x04030201u);
+    // As many values as a check may hold.
+    ASSERT_TRUE(ReadReplay(
+        WithRawChunk(Version3(), check + hash + "\x40" + std::string(64, '\x02'), 1), r, error))
+        << error;
+    EXPECT_EQ(r.events.at(0).values, std::vector<int32_t>(64, 1));
     Header two = Version3();
     two.version = 2;
     EXPECT_FALSE(ReadReplay(WithRawChunk(two, check + hash + "\x00"s, 1), r, error));
