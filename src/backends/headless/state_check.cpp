@@ -79,8 +79,15 @@ void HashControl(Hash& h, const Control& c) {
     }
 }
 
+// The loop counters a screen keeps between its handlers: what they hold between two inputs is
+// whatever the last loop left there, which a game begun afresh (as its replay is) need not share
+// with one begun after another.
+bool Counter(const VarRef& v) {
+    return v.name.size() > 5 && v.name.compare(v.name.size() - 5, 5, "Index") == 0;
+}
+
 bool Scalar(const VarRef& v) {
-    return v.type != VarRef::Str;
+    return v.type != VarRef::Str && !Counter(v);
 }
 
 int32_t ScalarValue(const VarRef& v) {
@@ -129,7 +136,8 @@ uint32_t StateHash(Screen& s) {
     } else {
         h.Word(0xffffffffu);
     }
-    for (const VarRef& v : s.Vars()) HashVar(h, v);
+    for (const VarRef& v : s.Vars())
+        if (!Counter(v)) HashVar(h, v);
     for (const RecordSet& rs : s.Records())
         for (int i = 0; i < rs.count; ++i)
             for (const VarRef& v : rs.fields(i)) HashVar(h, v);

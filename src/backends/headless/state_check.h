@@ -1,7 +1,7 @@
 // A check of a screen's state, cheap enough to take once a second of play and small enough to
 // keep in a replay: a hash of all a dump shows of the screen (its variables, records and every
-// control's properties, pictures by name), and the values of its scalar variables, so that a
-// play that departs from the recording can say which of them parted first.
+// control's properties, pictures by name) but its loop counters, and the values of its other
+// scalar variables, so that a play that departs from the recording can say which parted first.
 #pragma once
 
 #include <cstdint>
