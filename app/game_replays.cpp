@@ -12,6 +12,7 @@
 
 #include "backends/headless/driver.h"
 #include "backends/headless/headless_services.h"
+#include "backends/headless/state_check.h"
 #include "engine/gamepad.h"
 #include "records/record_file.h"
 #include "records/record_table.h"
@@ -87,6 +88,8 @@ std::unique_ptr<replay::GameRecorder> MakeRecorder(Quibblix& app, Services& svc,
     s.gameScreen = app.game.Name();
     s.opening = {{.kind = InputEvent::Kind::Click, .form = app.menu.Name(), .control = "cmdPlay"}};
     s.programVersion = version;
+    s.rulesVersion = kRulesVersion;
+    s.check = [&app](InputEvent& e) { driver::TakeCheck(app.game, e); };
     s.player = records::UserNameFrom(env);
     s.wallClockMs = [] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -163,20 +166,31 @@ bool VerifyReplay(const std::string& file, Verdict& v, std::string& error) {
     Gamepad pad(app.program);
     GameEnd end(app);
     svc.SetInputLog(&end);
+    // The play goes on past a check it departs from, to the result it reaches; the first one
+    // is the one that tells.
+    svc.SetCheckHook([&v, &app](const InputEvent& e) {
+        if (v.desync.found) return;
+        if (auto d = driver::CompareCheck(app.game, e))
+            v.desync = {true, e.atMs, std::move(d->field), std::move(d->replay), std::move(d->now)};
+    });
     app.program.Run([&] {
         app.Start();
         v.astray = svc.PlayRecorded(r.events, r.events.size(), pad);
     });
     v.player = r.header.player;
-    v.events = r.events.size();
+    // The inputs played; the checks among them are not inputs.
+    v.events = static_cast<size_t>(
+        std::count_if(r.events.begin(), r.events.end(),
+                      [](const InputEvent& e) { return e.kind != InputEvent::Kind::Check; }));
     svc.SetInputLog(nullptr);
+    svc.SetCheckHook({});
     v.score = end.Score();
     v.level = end.Level();
     v.claimedScore = r.header.score;
     v.claimedLevel = r.header.level;
     // A file cut off before the inputs its header claims cannot show the claimed result.
-    v.matches = v.astray == 0 && v.events == r.header.events && v.score == v.claimedScore &&
-                v.level == v.claimedLevel;
+    v.matches = v.astray == 0 && r.events.size() == r.header.events && v.score == v.claimedScore &&
+                v.level == v.claimedLevel && !v.desync.found;
     if (r.header.players == 2) {
         v.two = true;
         v.player2 = r.header.player2;
@@ -196,6 +210,11 @@ int VerifyReplayCommand(const std::string& file, std::ostream& out, std::ostream
         err << "quibblix: cannot read the replay '" << file << "': " << error << "\n";
         return 2;
     }
+    std::string desync;
+    if (v.desync.found)
+        desync = ", \"desync\": {\"at_ms\": " + std::to_string(v.desync.atMs) +
+                 ", \"field\": " + JsonString(v.desync.field) + ", \"replay\": " + v.desync.replay +
+                 ", \"now\": " + v.desync.now + "}";
     if (v.two) {
         const auto result = [&out](const std::string& player, int32_t score, int16_t level,
                                    int32_t claimedScore, int16_t claimedLevel) {
@@ -207,14 +226,14 @@ int VerifyReplayCommand(const std::string& file, std::ostream& out, std::ostream
         result(v.player, v.score, v.level, v.claimedScore, v.claimedLevel);
         out << ", ";
         result(v.player2, v.score2, v.level2, v.claimedScore2, v.claimedLevel2);
-        out << "], \"events\": " << v.events << ", \"matches\": " << (v.matches ? "true" : "false")
-            << "}\n";
+        out << "], \"events\": " << v.events << desync
+            << ", \"matches\": " << (v.matches ? "true" : "false") << "}\n";
         return v.matches ? 0 : 1;
     }
     out << "{\"player\": " << JsonString(v.player) << ", \"score\": " << v.score
         << ", \"level\": " << v.level << ", \"events\": " << v.events
         << ", \"claimed\": {\"score\": " << v.claimedScore << ", \"level\": " << v.claimedLevel
-        << "}, \"matches\": " << (v.matches ? "true" : "false") << "}\n";
+        << "}" << desync << ", \"matches\": " << (v.matches ? "true" : "false") << "}\n";
     return v.matches ? 0 : 1;
 }
 

@@ -83,14 +83,21 @@ struct Verdict {
     std::string player2;
     int32_t score2 = 0, claimedScore2 = 0;
     int16_t level2 = 0, claimedLevel2 = 0;
+    // The first check of the recording the play departed from, if any: when, and the first
+    // field that differs with both values (JSON).
+    struct Desync {
+        bool found = false;
+        int64_t atMs = 0;
+        std::string field, replay, now;
+    } desync;
 };
 
 // Plays a replay headless as fast as it can, with the record files in a scratch directory that
 // is removed afterwards. False with the reason when the file cannot be read.
 bool VerifyReplay(const std::string& file, Verdict& verdict, std::string& error);
 
-// quibblix --verify-replay FILE: one line of JSON; 0 when the result is the claimed one, 1 when
-// not, 2 when the file cannot be read.
+// quibblix --verify-replay FILE: one line of JSON; 0 when the result is the claimed one and the
+// play met every check, 1 when not, 2 when the file cannot be read.
 int VerifyReplayCommand(const std::string& file, std::ostream& out, std::ostream& err);
 
 }  // namespace qbx

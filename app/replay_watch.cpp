@@ -9,6 +9,7 @@
 #include "app/game_replays.h"
 #include "app/instructions_layout.h"
 #include "app/replay_moments.h"
+#include "backends/headless/state_check.h"
 #include "backends/qt/watching_services.h"
 #include "engine/gamepad.h"
 #include "forms/quibblix.h"
@@ -44,6 +45,8 @@ struct ReplayWatch::Watched {
     std::unique_ptr<Gamepad> pad;
     std::unique_ptr<GameOverWatch> gameOver;
     std::string note;  // a line after the banner, until the next key
+    // The play has departed from a check the recording holds: the rules are not the same.
+    bool departed = false;
 
     // The program goes; the backend and its windows stay.
     void DropProgram() {
@@ -84,6 +87,7 @@ std::string ReplayWatch::BannerNow() const {
     const WatchingServices& svc = *watched_->svc;
     std::string text = Banner(svc.Speed(), svc.Paused(), svc.PlayedOut());
     if (!watched_->note.empty()) text += " \u2014 " + watched_->note;
+    if (watched_->departed) text += std::string("\n") + kDepartedLine;
     return text;
 }
 
@@ -96,6 +100,8 @@ void ReplayWatch::MakeProgram() {
     CopyRecords(setup_.recordsDir, w.scratch->Path());
     PlayAgainAs(svc, w.replay.header.player, w.scratch->Path());
     svc.ForgetAnswers();
+    // Played again from the start, the game has not departed from the checks yet.
+    w.departed = false;
     if (w.replay.header.players == 2) svc.Answer(w.replay.header.player2);
     w.app = std::make_unique<Quibblix>(svc);
     Quibblix& app = *w.app;
@@ -140,6 +146,12 @@ bool ReplayWatch::Start(const std::string& file, std::string& error, std::functi
     hooks.taken = [this](const InputEvent& e) { Steer(e); };
     hooks.playedOut = [this] {
         if (setup_.endsOnAnyInput && watched_) watched_->svc->Stop();
+        ShowBanner();
+    };
+    hooks.check = [this](const InputEvent& e) {
+        if (!watched_ || watched_->departed || !driver::CompareCheck(watched_->app->game, e))
+            return;
+        watched_->departed = true;
         ShowBanner();
     };
     hooks.ended = [this] {
@@ -223,6 +235,10 @@ void ReplayWatch::NextLevel(int direction) {
     }
     Note("");
     svc.SeekTo(*to);
+}
+
+bool ReplayWatch::Departed() const {
+    return watched_ && watched_->departed;
 }
 
 void ReplayWatch::Steer(const InputEvent& e) {

@@ -64,7 +64,12 @@ public:
     void Step(int direction);
     // The previous (-1) or next (1) level start from where the watching is.
     void NextLevel(int direction);
+    // The play has departed from a check of the recording.
+    bool Departed() const;
 
+    // The banner's second line once the watched play has departed from the recording's checks.
+    static constexpr const char* kDepartedLine =
+        "the rules have changed since this game was played";
     // The banner's text at a speed: "Replay — ×1", "Replay — ×¼".
     static std::string Banner(double speed, bool paused, bool playedOut);
     // The banner as it shows now, with its note.

@@ -82,6 +82,7 @@ bool DeliverInput(Program& program, Gamepad& pad, const InputEvent& e) {
         case K::Tick:
         case K::Seed:
         case K::PumpEnd:
+        case K::Check:
             return false;
     }
     return false;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qbx {
 
@@ -31,8 +32,9 @@ struct InputEvent {
         Sound,       // value: the sound was on (1) or off (0) as the game began
         DblClick,    // form.control: a label that takes the mouse
         Music,       // value: the music was on (1) or off (0) as the game began
+        Check,       // seed: a hash of the game's state; values: its scalar variables
     };
-    static constexpr int kKinds = 16;
+    static constexpr int kKinds = 17;
 
     Kind kind = Kind::Tick;
     int64_t atMs = 0;       // on the backend's clock
@@ -44,6 +46,8 @@ struct InputEvent {
     int value = 0;
     uint64_t seed = 0;
     int pad = 0;  // which pad a pad action came from: 0 the first plugged in, 1 the second
+    // A check: the game screen's scalar variables in the order a dump lists them.
+    std::vector<int32_t> values{};
 
     bool operator==(const InputEvent&) const = default;
 };

@@ -19,7 +19,15 @@ Playback::Playback(Program& program, TimerQueue& queue, Gamepad& pad,
       pace_(std::move(pace)),
       around_(std::move(around)) {}
 
+void Playback::PassChecks() {
+    while (!Done() && events_[at_].kind == InputEvent::Kind::Check) {
+        const InputEvent& e = events_[at_++];
+        if (check_) check_(e);
+    }
+}
+
 void Playback::PlayNext() {
+    PassChecks();
     if (Done()) return;
     const InputEvent& e = events_[at_++];
     // A pump's end or a seed at the outermost level: nothing asked for it.
@@ -30,7 +38,7 @@ void Playback::PlayNext() {
 }
 
 void Playback::PlayPump() {
-    while (!Done()) {
+    for (PassChecks(); !Done(); PassChecks()) {
         const InputEvent& e = events_[at_++];
         if (e.kind == InputEvent::Kind::PumpEnd) {
             // A pump that let time pass in the recording lets it pass again.
@@ -45,6 +53,7 @@ void Playback::PlayPump() {
 }
 
 std::optional<uint64_t> Playback::TakeSeed() {
+    PassChecks();
     if (Done()) return std::nullopt;
     if (events_[at_].kind == InputEvent::Kind::Seed) return events_[at_++].seed;
     ++astray_;

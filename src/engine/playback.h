@@ -27,9 +27,15 @@ public:
     // Runs one delivery, inside whatever a backend puts around a call into the screens.
     using Around = std::function<void(const std::function<void()>&)>;
 
+    // Told of each check of the state met in the recording, at the point it was taken: before
+    // the input that follows it is delivered. Checks are never delivered nor astray.
+    using CheckHook = std::function<void(const InputEvent&)>;
+
     // Plays events up to (not including) end.
     Playback(Program& program, TimerQueue& queue, Gamepad& pad,
              const std::vector<InputEvent>& events, size_t end, Pace pace = {}, Around around = {});
+
+    void OnCheck(CheckHook hook) { check_ = std::move(hook); }
 
     bool Done() const { return at_ >= end_; }
     // The input to be played next; only while not Done.
@@ -49,6 +55,8 @@ public:
 
 private:
     void PlayOne(const InputEvent& e);
+    // Hands the checks at the play's place to the hook and passes them.
+    void PassChecks();
 
     Program& program_;
     TimerQueue& queue_;
@@ -57,6 +65,7 @@ private:
     size_t at_ = 0, end_ = 0, astray_ = 0;
     Pace pace_;
     Around around_;
+    CheckHook check_;
 };
 
 }  // namespace qbx

@@ -7,6 +7,10 @@
 
 namespace qbx {
 
+// The version of the rules: raised with every change that makes a recorded game play otherwise,
+// so that a kept replay tells under which rules it was played.
+inline constexpr uint32_t kRulesVersion = 1;
+
 class Button;
 class Services;
 class Screen;

@@ -57,6 +57,14 @@ void GameRecorder::Noted(const InputEvent& e) {
     if (!writer_.IsOpen()) return;
     InputEvent rel = e;
     rel.atMs = KeptTime(std::max<int64_t>(0, e.atMs - startMs_));
+    // Taken before the input is delivered: a play of the replay meets the check at the same
+    // point, whatever handler is running.
+    if (setup_.check && rel.atMs >= nextCheckMs_) {
+        InputEvent check{.kind = InputEvent::Kind::Check, .atMs = rel.atMs};
+        setup_.check(check);
+        writer_.Add(check);
+        nextCheckMs_ = (rel.atMs / kCheckEveryMs + 1) * kCheckEveryMs;
+    }
     writer_.Add(rel);
     FlushIfDue(e.atMs);
 }
@@ -107,6 +115,7 @@ void GameRecorder::Begin() {
     // in a program just started, at the same moment.
     startMs_ = lastMs_;
     lastFlushMs_ = lastMs_;
+    nextCheckMs_ = kCheckEveryMs;
     startedWallMs_ = setup_.wallClockMs ? setup_.wallClockMs() : 0;
     two_ = setup_.twoPlayers && setup_.twoPlayers();
     if (!setup_.file.empty()) {
@@ -135,10 +144,11 @@ Header GameRecorder::HeaderNow(bool complete) const {
     h.startedMs = startedWallMs_;
     h.lengthMs = static_cast<uint64_t>(std::max<int64_t>(0, lastMs_ - startMs_));
     if (setup_.result) std::tie(h.score, h.level) = setup_.result();
+    h.version = kFormatVersion;
     h.programVersion = setup_.programVersion;
+    h.rulesVersion = setup_.rulesVersion;
     h.player = setup_.player;
     if (two_) {
-        h.version = 2;
         h.players = 2;
         if (setup_.player2) h.player2 = setup_.player2();
         if (setup_.result2) std::tie(h.score2, h.level2) = setup_.result2();

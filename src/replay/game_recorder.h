@@ -18,6 +18,8 @@ inline constexpr const char* kReplayDirName = "replays";
 inline constexpr const char* kReplayExtension = ".qbr";
 inline constexpr size_t kKeptRecent = 20;
 inline constexpr int64_t kFlushEveryMs = 1000;
+// A check of the game's state is written before the first input of each second of play.
+inline constexpr int64_t kCheckEveryMs = 1000;
 // An input's time is kept to the nearest 10 ms. The order of the inputs is what plays the game
 // again; their times only pace the watching. A tick that comes a millisecond early or late would
 // otherwise cost most of a replay's bytes.
@@ -33,14 +35,18 @@ struct RecorderSetup {
     // the recorded game was begun.
     std::vector<InputEvent> opening;
     std::string programVersion;
+    uint32_t rulesVersion = 0;
     std::string player;
     std::function<int64_t()> wallClockMs;
     // The game's score and level now.
     std::function<std::pair<int32_t, int16_t>()> result;
     std::function<bool()> soundOn;
     std::function<bool()> musicOn;
+    // Fills a check's hash and values from the game's state now; it must only read. None: the
+    // replay has no checks.
+    std::function<void(InputEvent&)> check;
     // A game of two: whether this one is, how it is begun in a program just started, and
-    // player 2's name and result now. Such a game is kept in the format's version 2.
+    // player 2's name and result now.
     std::function<bool()> twoPlayers;
     std::vector<InputEvent> openingTwo;
     std::function<std::string()> player2;
@@ -85,7 +91,8 @@ private:
     std::string stem_;
     int64_t startedWallMs_ = 0;
     int64_t startMs_ = 0, lastMs_ = 0, lastFlushMs_ = 0;
-    bool two_ = false;  // the game being recorded has two players
+    int64_t nextCheckMs_ = kCheckEveryMs;  // in the replay's time
+    bool two_ = false;                     // the game being recorded has two players
     std::vector<std::string> written_;
 };
 

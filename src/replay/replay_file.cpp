@@ -65,6 +65,26 @@ private:
         return true;
     }
 
+    // The hash, then the values, each the difference from the same value of the check before.
+    bool Check(InputEvent& e) {
+        if (at_ + 4 > in_.size()) return false;
+        e.seed = GetLE(in_, at_, 4);
+        at_ += 4;
+        uint64_t n = 0;
+        if (!Var(n) || n > kMaxCheckValues) return false;
+        e.values.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            uint64_t d = 0;
+            if (!Var(d)) return false;
+            const int64_t v = (i < lastCheck_.size() ? lastCheck_[i] : 0) + UnZigZag(d);
+            if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+                return false;
+            e.values[i] = static_cast<int32_t>(v);
+        }
+        lastCheck_ = e.values;
+        return true;
+    }
+
     bool Next(std::string& error) {
         const size_t start = at_;
         uint8_t code = 0;
@@ -147,6 +167,9 @@ private:
                     ok = ok && Byte(b) && b <= 1;
                     e.value = b;
                     break;
+                case K::Check:
+                    ok = ok && version_ >= kChecksSince && Check(e);
+                    break;
             }
             const bool padAction = e.kind == K::PadPress || e.kind == K::PadRelease ||
                                    e.kind == K::PadMove || e.kind == K::PadGone;
@@ -165,6 +188,7 @@ private:
 
     std::vector<InputEvent>& out_;
     std::vector<std::string> names_;
+    std::vector<int32_t> lastCheck_;
     std::string_view in_;
     size_t at_ = 0;
     int64_t nowMs_ = 0;
@@ -265,6 +289,7 @@ std::string EncodeHeader(const Header& h) {
         Put(out, F::Score2, static_cast<uint32_t>(h.score2));
         PutTextAt(out, F::Player2, h.player2);
     }
+    if (h.version >= SlotOf(F::RulesVersion).since) Put(out, F::RulesVersion, h.rulesVersion);
     out.replace(size - 4, 4, [&] {
         std::string crc;
         PutLE(crc, Crc(std::string_view(out).substr(0, size - 4)), 4);
@@ -315,6 +340,9 @@ bool ReadHeader(std::string_view bytes, Header& h, std::string& error) {
     h.player2.clear();
     h.score2 = 0;
     h.level2 = 0;
+    h.rulesVersion = 0;
+    if (h.version >= SlotOf(F::RulesVersion).since)
+        h.rulesVersion = static_cast<uint32_t>(Get(bytes, F::RulesVersion));
     if (h.version >= SlotOf(F::Players).since) {
         h.players = static_cast<uint8_t>(Get(bytes, F::Players));
         if (h.players < 1 || h.players > 2) {

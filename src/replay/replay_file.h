@@ -17,8 +17,10 @@
 namespace qbx::replay {
 
 // Version 1 holds a game of one player; version 2 a game of two: a longer header with player 2,
-// and the pad of every pad action. A game of one player is still written as version 1.
-inline constexpr uint16_t kFormatVersion = 2;
+// and the pad of every pad action. Version 3, which every game is now written in, adds the
+// rules' version to the header and a check of the game's state once a second among the inputs.
+inline constexpr uint16_t kFormatVersion = 3;
+inline constexpr uint16_t kChecksSince = 3;
 inline constexpr size_t kHeaderSize = 128;
 inline constexpr size_t kHeaderSize2 = 256;
 inline constexpr size_t HeaderSizeOf(uint16_t version) {
@@ -44,6 +46,7 @@ enum class HeaderField : uint8_t {
     Level2,
     Score2,
     Player2,
+    RulesVersion,
 };
 struct HeaderSlot {
     HeaderField field;
@@ -59,7 +62,7 @@ inline constexpr HeaderSlot kHeaderLayout[] = {
     {HeaderField::Level, 40, 2, 1},      {HeaderField::ProgramVersion, 44, 16, 1},
     {HeaderField::Player, 60, 64, 1},    {HeaderField::Players, 124, 1, 2},
     {HeaderField::Level2, 126, 2, 2},    {HeaderField::Score2, 128, 4, 2},
-    {HeaderField::Player2, 132, 64, 2},
+    {HeaderField::Player2, 132, 64, 2},  {HeaderField::RulesVersion, 196, 4, 3},
 };
 constexpr const HeaderSlot& SlotOf(HeaderField f) {
     return kHeaderLayout[static_cast<size_t>(f)];
@@ -86,6 +89,8 @@ inline constexpr size_t kMaxNames = 4096;
 inline constexpr size_t kMaxNameBytes = 64;
 inline constexpr size_t kPlayerBytes = 64;
 inline constexpr size_t kVersionBytes = 16;
+// A check holds at most this many values.
+inline constexpr size_t kMaxCheckValues = 64;
 static_assert(SlotOf(HeaderField::Player).size == kPlayerBytes &&
               SlotOf(HeaderField::Player2).size == kPlayerBytes &&
               SlotOf(HeaderField::ProgramVersion).size == kVersionBytes);
@@ -105,6 +110,8 @@ struct Header {
     std::string player2;
     int32_t score2 = 0;
     int16_t level2 = 0;
+    // Version 3: the version of the rules the game was played by (0 before).
+    uint32_t rulesVersion = 0;
 
     bool operator==(const Header&) const = default;
 };
@@ -131,12 +138,18 @@ std::string EncodeHeader(const Header& h);
 class EventEncoder {
 public:
     explicit EventEncoder(uint16_t version = 1) : version_(version) {}
+    // Whether the format has a code for the input (checks came with version 3); Add leaves out
+    // one it has not.
+    bool Takes(const InputEvent& e) const {
+        return e.kind != InputEvent::Kind::Check || version_ >= kChecksSince;
+    }
     void Add(const InputEvent& e, std::string& out);
 
 private:
     uint32_t NameId(const std::string& name, std::string& out);
     std::map<std::string, uint32_t, std::less<>> names_;
     std::string key_;
+    std::vector<int32_t> lastCheck_;  // the values of the previous check
     int64_t lastMs_ = 0;
     uint16_t version_ = 1;
 };

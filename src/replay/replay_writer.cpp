@@ -54,6 +54,7 @@ uint32_t EventEncoder::NameId(const std::string& name, std::string& out) {
 }
 
 void EventEncoder::Add(const InputEvent& e, std::string& out) {
+    if (!Takes(e)) return;
     const bool withControl =
         e.kind == K::Tick || e.kind == K::Click || e.kind == K::Menu || e.kind == K::DblClick;
     const bool withForm = withControl || e.kind == K::KeyDown || e.kind == K::KeyUp ||
@@ -97,6 +98,18 @@ void EventEncoder::Add(const InputEvent& e, std::string& out) {
         case K::Seed:
             PutVar(out, e.seed);
             break;
+        case K::Check:
+            // Most values stand still from one second to the next: a run of zeros, which the
+            // compression all but removes.
+            PutLE(out, e.seed & 0xffffffff, 4);
+            PutVar(out, std::min(e.values.size(), kMaxCheckValues));
+            for (size_t i = 0; i < e.values.size() && i < kMaxCheckValues; ++i)
+                PutVar(out,
+                       ZigZag(int64_t{e.values[i]} - (i < lastCheck_.size() ? lastCheck_[i] : 0)));
+            lastCheck_.assign(
+                e.values.begin(),
+                e.values.begin() + static_cast<long>(std::min(e.values.size(), kMaxCheckValues)));
+            break;
         default:
             break;
     }
@@ -125,7 +138,7 @@ bool Writer::Open(const std::string& path, const Header& h, bool onlyNew) {
 }
 
 void Writer::Add(const InputEvent& e) {
-    if (!file_) return;
+    if (!file_ || !encoder_.Takes(e)) return;
     encoder_.Add(e, pending_);
     ++events_;
 }
@@ -160,13 +173,15 @@ bool Writer::Close(const Header& h) {
 std::string EncodeReplay(const Header& given, const std::vector<InputEvent>& events,
                          size_t eventsPerChunk) {
     Header h = given;
-    h.events = static_cast<uint32_t>(events.size());
-    std::string out = EncodeHeader(h);
     EventEncoder enc(h.version);
+    h.events = static_cast<uint32_t>(std::count_if(
+        events.begin(), events.end(), [&](const InputEvent& e) { return enc.Takes(e); }));
+    std::string out = EncodeHeader(h);
     Deflater deflater;
     std::string raw;
     size_t n = 0;
     for (const InputEvent& e : events) {
+        if (!enc.Takes(e)) continue;
         enc.Add(e, raw);
         if (++n % std::max<size_t>(1, eventsPerChunk) == 0) {
             out += deflater.Chunk(raw);

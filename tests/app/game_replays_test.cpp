@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 
+#include "forms/forms.h"
 #include "forms/replays/frmReplays.h"
 #include "records/record_file.h"
 #include "records/record_table.h"
@@ -128,6 +131,135 @@ TEST(GameReplays, TheReplaysScreenListsAGameOfTwoUnderBothNames) {
     EXPECT_EQ(c.lblScore(1).Caption, "70");
     EXPECT_EQ(c.lblLevel(1).Caption, "1");
     EXPECT_EQ(c.lblPlayer(2).Caption, "PAT");
+}
+
+// A game pauses and goes on again; the same game without the key that ends the pause stays
+// paused, which the first check after that key tells.
+TEST(GameReplays, AReplayMeetsItsChecksAndAChangedInputIsNamedWhereThePlayParted) {
+    test::Headless h;
+    const std::string file = h.dir.Path() + "/game.qbr";
+    auto rec = MakeRecorder(h.app, h.svc, "1.0.0", file, "");
+    h.svc.SetInputLog(rec.get());
+    h.app.Start();
+    h.Ok(
+        "click frmMenu.cmdPlay\nwait 2500\nkey Left down\nwait 600\nkey Left up\nkey Space\n"
+        "wait 1500\nkey Escape\nwait 2300\nkey Escape\nwait 4000\n");
+    rec->Finish();
+    h.svc.SetInputLog(nullptr);
+
+    replay::Replay r;
+    std::string error;
+    ASSERT_TRUE(replay::ReadReplayFile(file, r, error)) << error;
+    EXPECT_EQ(r.header.version, 3);
+    EXPECT_EQ(r.header.rulesVersion, kRulesVersion);
+    // One check in each second of play, before the second's first input.
+    std::vector<size_t> checks;
+    for (size_t i = 0; i < r.events.size(); ++i) {
+        if (r.events[i].kind != InputEvent::Kind::Check) continue;
+        ASSERT_LT(i + 1, r.events.size());
+        EXPECT_EQ(r.events[i].atMs, r.events[i + 1].atMs);
+        if (!checks.empty()) {
+            EXPECT_GT(r.events[i].atMs / 1000, r.events[checks.back()].atMs / 1000);
+        }
+        checks.push_back(i);
+    }
+    EXPECT_GE(checks.size(), r.header.lengthMs / 1000 - 1);
+
+    Verdict v;
+    ASSERT_TRUE(VerifyReplay(file, v, error)) << error;
+    EXPECT_TRUE(v.matches);
+    EXPECT_FALSE(v.desync.found);
+    EXPECT_EQ(v.astray, 0u);
+    EXPECT_EQ(v.events, r.events.size() - checks.size());
+
+    auto verify = [&](const std::vector<InputEvent>& events, std::string& line) {
+        const std::string changed = h.dir.Path() + "/changed.qbr";
+        std::ofstream(changed, std::ios::binary) << replay::EncodeReplay(r.header, events);
+        std::ostringstream out, err;
+        EXPECT_EQ(VerifyReplayCommand(changed, out, err), 1) << out.str() << err.str();
+        line = out.str();
+        Verdict changedVerdict;
+        EXPECT_TRUE(VerifyReplay(changed, changedVerdict, error)) << error;
+        return changedVerdict;
+    };
+    // The key that ends the pause, taken out.
+    size_t resume = r.events.size();
+    for (size_t i = 0; i < r.events.size(); ++i)
+        if (r.events[i].kind == InputEvent::Kind::KeyDown && r.events[i].code == 27) resume = i;
+    ASSERT_LT(resume, r.events.size());
+    std::vector<InputEvent> events = r.events;
+    events.erase(events.begin() + static_cast<long>(resume));
+    int64_t firstAfter = -1;
+    for (size_t i = resume; i < events.size() && firstAfter < 0; ++i)
+        if (events[i].kind == InputEvent::Kind::Check) firstAfter = events[i].atMs;
+    ASSERT_GE(firstAfter, r.events[resume].atMs);
+    std::string line;
+    Verdict d = verify(events, line);
+    ASSERT_TRUE(d.desync.found);
+    EXPECT_FALSE(d.matches);
+    EXPECT_EQ(d.desync.atMs, firstAfter);
+    EXPECT_NE(line.find(", \"desync\": {\"at_ms\": " + std::to_string(firstAfter) +
+                        ", \"field\": \"frmGame.Paused\", \"replay\": false, \"now\": true}, "
+                        "\"matches\": false}\n"),
+              std::string::npos)
+        << line;
+    // Every key the line had is still there, as it was.
+    EXPECT_EQ(line.rfind("{\"player\": ", 0), 0u) << line;
+    EXPECT_NE(line.find("\"claimed\": {\"score\": "), std::string::npos);
+
+    // A difference that no scalar variable shows (the player walked otherwise): the hashes.
+    events = r.events;
+    const size_t second = checks.at(1);
+    events[second].seed ^= 0x80000001u;
+    d = verify(events, line);
+    ASSERT_TRUE(d.desync.found);
+    EXPECT_EQ(d.desync.atMs, events[second].atMs);
+    EXPECT_EQ(d.desync.field, "state");
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "\"%08x\"", static_cast<unsigned>(events[second].seed));
+    EXPECT_EQ(d.desync.replay, hex);
+    std::snprintf(hex, sizeof hex, "\"%08x\"", static_cast<unsigned>(r.events[second].seed));
+    EXPECT_EQ(d.desync.now, hex);
+    EXPECT_NE(line.find("\"field\": \"state\""), std::string::npos) << line;
+
+    // A recorded score that the play does not reach, named before what follows it.
+    events = r.events;
+    events[checks.back()].values.at(3) += 10;
+    d = verify(events, line);
+    EXPECT_EQ(d.desync.field, "frmGame.Score");
+    EXPECT_EQ(d.desync.replay, std::to_string(r.events[checks.back()].values[3] + 10));
+    EXPECT_EQ(d.desync.now, std::to_string(r.events[checks.back()].values[3]));
+    // The last of the values, compared as the first is.
+    events = r.events;
+    events[checks.back()].values.back() ^= 1;
+    d = verify(events, line);
+    EXPECT_EQ(d.desync.field, "frmGame.LevelCleared");
+}
+
+// Each game of a program is checked from its own first second, the second game as the first.
+TEST(GameReplays, EveryGameIsCheckedFromItsFirstSecond) {
+    test::Headless h;
+    const std::string dir = h.dir.Path() + "/replays";
+    auto rec = MakeRecorder(h.app, h.svc, "1.0.0", "", dir);
+    h.svc.SetInputLog(rec.get());
+    h.app.Start();
+    h.Ok("click frmMenu.cmdPlay\nwait 5000\nmenu frmGame.mnuNew\nwait 3000\n");
+    rec->Finish();
+    h.svc.SetInputLog(nullptr);
+    ASSERT_EQ(rec->Written().size(), 2u);
+    for (const std::string& f : rec->Written()) {
+        replay::Replay r;
+        std::string error;
+        ASSERT_TRUE(replay::ReadReplayFile(f, r, error)) << error;
+        auto first = std::find_if(r.events.begin(), r.events.end(), [](const InputEvent& e) {
+            return e.kind == InputEvent::Kind::Check;
+        });
+        ASSERT_NE(first, r.events.end());
+        EXPECT_LT(first->atMs, 1100) << f;
+        Verdict v;
+        ASSERT_TRUE(VerifyReplay(f, v, error)) << error;
+        EXPECT_TRUE(v.matches) << f;
+    }
 }
 
 }  // namespace

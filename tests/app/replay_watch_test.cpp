@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
@@ -123,11 +124,63 @@ TEST(ReplayWatch, TheGameIsPlayedAgainExactlyWhateverTheKeysAndNothingIsWritten)
     ASSERT_TRUE(RunUntil([&] { return watch.PlayedOut(); }));
     EXPECT_EQ(ScreensOf(game.program, "frmGame"), recorded);
     EXPECT_FALSE(ended);
+    EXPECT_FALSE(watch.Departed());
 
     Key(svc, game.game, Qt::Key_Escape);
     ASSERT_TRUE(RunUntil([&] { return ended; }));
     EXPECT_FALSE(watch.Watching());
     EXPECT_EQ(FilesIn(dir.Path()), before);
+}
+
+// Whether a line of the banner over the watched game screen says text.
+bool BannerSays(QtServices& svc, const Screen& s, const std::string& text) {
+    ScreenView* v = svc.ViewOf(s);
+    if (!v) return false;
+    for (const QLabel* l : v->findChildren<QLabel*>())
+        if (l->isVisible() && l->text().split('\n').contains(QString::fromStdString(text)))
+            return true;
+    return false;
+}
+
+// A replay whose checks the play departs from (as one played under other rules would): the
+// banner says so from that check on, and the game is still played to its end.
+TEST(ReplayWatch, ThePlayDepartingFromTheChecksIsToldInTheBanner) {
+    test::TempDir dir;
+    const std::string file = dir.Path() + "/game.qbr";
+    {
+        test::Headless h(3);
+        auto recorder = MakeRecorder(h.app, h.svc, "1.0.0", file, "");
+        h.svc.SetInputLog(recorder.get());
+        h.app.Start();
+        h.Ok(kGame);
+        recorder->Finish();
+        h.svc.SetInputLog(nullptr);
+    }
+    replay::Replay r;
+    std::string error;
+    ASSERT_TRUE(replay::ReadReplayFile(file, r, error)) << error;
+    // The score of the check at 10 s, as if the rules had scored otherwise.
+    size_t changed = r.events.size();
+    for (size_t i = 0; i < r.events.size() && changed == r.events.size(); ++i)
+        if (r.events[i].kind == InputEvent::Kind::Check && r.events[i].atMs >= 10000) changed = i;
+    ASSERT_LT(changed, r.events.size());
+    r.events[changed].values.at(3) += 100;
+    const std::string other = dir.Path() + "/other.qbr";
+    std::ofstream(other, std::ios::binary) << replay::EncodeReplay(r.header, r.events);
+
+    QtServices from;
+    ArtPictures artist;
+    ReplayWatch watch({1, &artist, &from, dir.Path()});
+    ASSERT_TRUE(watch.Start(other, error, {})) << error;
+    QtServices& svc = *watch.Backend();
+    const Screen& game = watch.Game()->game;
+    for (int i = 0; i < 4; ++i) Key(svc, game, Qt::Key_Right);
+    ASSERT_TRUE(RunUntil([&] { return watch.Departed() || watch.PlayedOut(); }));
+    EXPECT_TRUE(watch.Departed());
+    EXPECT_TRUE(BannerSays(svc, game, ReplayWatch::kDepartedLine));
+    Key(svc, game, Qt::Key_Space);  // a change of the banner keeps the line
+    EXPECT_TRUE(BannerSays(svc, game, ReplayWatch::kDepartedLine));
+    EXPECT_TRUE(BannerSays(svc, game, ReplayWatch::Banner(16, true, false)));
 }
 
 TEST(ReplayWatch, AFileThatCannotBePlayedIsRefusedWithItsReason) {

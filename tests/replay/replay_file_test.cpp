@@ -160,7 +160,7 @@ TEST(ReplayFile, DamagedOrForeignBytesAreRefusedWithAReason) {
     refused("#!/bin/sh\necho hello\n", "not a replay");
 
     std::string newer = good;
-    newer[SlotOf(HeaderField::Version).at] = 3;
+    newer[SlotOf(HeaderField::Version).at] = kFormatVersion + 1;
     refused(newer, "newer version");
 
     std::string header = good;

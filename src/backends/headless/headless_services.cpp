@@ -150,6 +150,7 @@ size_t HeadlessServices::PlayRecorded(const std::vector<InputEvent>& events, siz
         if (e.kind != InputEvent::Kind::PumpEnd) clock_.ms = std::max(clock_.ms, baseMs + e.atMs);
         if (onPlaying_) onPlaying_(e);
     });
+    playback.OnCheck(checkHook_);
     struct Playing {
         HeadlessServices& s;
         ~Playing() { s.playback_ = nullptr; }

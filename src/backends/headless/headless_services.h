@@ -106,6 +106,8 @@ public:
     // recording. Returns how many inputs went astray: had nowhere to go, or came where the
     // rules did not ask for them, which means the play has left the recorded game.
     size_t PlayRecorded(const std::vector<InputEvent>& events, size_t end, Gamepad& pad);
+    // Told of the checks of the state the recording holds, where they were taken.
+    void SetCheckHook(Playback::CheckHook hook) { checkHook_ = std::move(hook); }
     bool Replaying() const { return playback_ != nullptr; }
     // Told of each recorded input just before PlayRecorded plays it, and of each pump's end as
     // the pump returns: what the game looks like at every moment of a recording.
@@ -128,6 +130,7 @@ private:
     InputLog* log_ = nullptr;
     Playback* playback_ = nullptr;
     std::function<void(const InputEvent&)> onPlaying_;
+    Playback::CheckHook checkHook_;
     uint64_t seed_;
     uint64_t reseeds_ = 0;
     VirtualClock clock_;

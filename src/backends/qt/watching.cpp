@@ -157,6 +157,7 @@ void WatchingServices::Replay(Gamepad& pad) {
         *TheProgram(), Queue(), pad, *events_, events_->size(),
         [this](const InputEvent& e) { PaceWatch(e); },
         [this](const std::function<void()>& call) { RunHandler(call); });
+    playback_->OnCheck(hooks_.check);
     if (!seeking_) {
         anchorMs_ = static_cast<double>(startMs_);
         anchorNs_ = SteadyNowNs();

@@ -52,6 +52,8 @@ public:
         std::function<void()> restart;
         // The watching has moved or shown a frame: the banner and the timeline follow.
         std::function<void()> moved;
+        // Each check of the state the recording holds, where the play meets it.
+        std::function<void(const InputEvent&)> check;
     };
 
     explicit WatchingServices(int scale = 1) : QtServices(scale) {}
