@@ -288,17 +288,21 @@ TEST_F(Fixture, PlayedTicksFollowTheScreenThroughUnloadsAndReloads) {
         return InputEvent{.kind = InputEvent::Kind::Click, .form = "frmTicks", .control = control};
     };
     ticks.Show();
+    // A timer of the same name on another screen, not loaded: not this screen's.
+    const InputEvent plainTick{
+        .kind = InputEvent::Kind::Tick, .form = "frmPlain", .control = "tmrA"};
     const std::vector<InputEvent> events = {
-        tick("tmrA"), tick("tmrEach(1)"), tick("tmrA"),       click("cmdReload"),
-        tick("tmrA"), tick("tmrEach(0)"), tick("tmrEach(1)"), click("cmdClose"),
-        tick("tmrA"), tick("tmrEach(1)"), click("cmdReload"),
+        tick("tmrA"),       tick("tmrEach(1)"), plainTick,          tick("tmrA"),
+        click("cmdReload"), tick("tmrA"),       tick("tmrEach(0)"), tick("tmrEach(1)"),
+        click("cmdClose"),  tick("tmrA"),       tick("tmrEach(1)"), click("cmdReload"),
     };
     Gamepad pad(program);
     const size_t astray = svc.PlayRecorded(events, events.size(), pad);
     EXPECT_EQ(ticks.fired,
               (std::vector<std::string>{"A1", "Each1-1", "A1", "A2", "Each0-2", "Each1-2"}));
-    // The two ticks and the click that came after the screen was unloaded had nowhere to go.
-    EXPECT_EQ(astray, 3u);
+    // The other screen's tick, and the two ticks and the click that came after the screen was
+    // unloaded, had nowhere to go.
+    EXPECT_EQ(astray, 4u);
     EXPECT_EQ(ticks.loads, 2);
 
     // Loaded again outside the recording, its new timers take the next recording's ticks.
