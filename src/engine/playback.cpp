@@ -67,14 +67,35 @@ void Playback::PlayOne(const InputEvent& e) {
             if (!DeliverInput(program_, pad_, e)) ++astray_;
             return;
         }
-        Control* c = FindLoadedControl(program_, e.form, e.control);
-        auto* t = c && c->kind == Kind::Timer ? static_cast<Timer*>(c) : nullptr;
+        Timer* t = TickTarget(e);
         if (!t || !t->Enabled() || t->Running() || !queue_.Fire(*t)) ++astray_;
     };
     if (around_)
         around_(deliver);
     else
         deliver();
+}
+
+Timer* Playback::TickTarget(const InputEvent& e) {
+    Target* known = nullptr;
+    for (Target& k : targets_)
+        if (k.control == e.control && k.form == e.form) {
+            known = &k;
+            break;
+        }
+    // A named timer lives as long as its screen stays loaded; an element of a control array may
+    // go sooner, so those are looked up every time.
+    if (known && known->screen->IsLoaded() && known->screen->Generation() == known->generation)
+        return known->timer;
+    Control* c = FindLoadedControl(program_, e.form, e.control);
+    auto* t = c && c->kind == Kind::Timer ? static_cast<Timer*>(c) : nullptr;
+    if (!t || e.control.find('(') != std::string::npos) return t;
+    Screen* s = program_.Find(e.form);
+    if (!known) known = &targets_.emplace_back(Target{e.form, e.control});
+    known->screen = s;
+    known->generation = s->Generation();
+    known->timer = t;
+    return t;
 }
 
 }  // namespace qbx

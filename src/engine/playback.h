@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "engine/input.h"
@@ -17,6 +18,8 @@ namespace qbx {
 
 class Gamepad;
 class Program;
+class Screen;
+class Timer;
 class TimerQueue;
 
 class Playback {
@@ -57,6 +60,17 @@ private:
     void PlayOne(const InputEvent& e);
     // Hands the checks at the play's place to the hook and passes them.
     void PassChecks();
+    // The timer a recorded tick names, or null. A recording names a handful of timers, tick
+    // after tick: each is looked up once per loading of its screen.
+    Timer* TickTarget(const InputEvent& e);
+
+    struct Target {
+        std::string form, control;
+        Screen* screen = nullptr;
+        uint64_t generation = 0;  // the screen's loading the timer belongs to
+        Timer* timer = nullptr;
+    };
+    std::vector<Target> targets_;
 
     Program& program_;
     TimerQueue& queue_;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 
@@ -57,11 +58,10 @@ private:
     bool Name(InputEvent& e, bool withControl) {
         uint64_t id = 0;
         if (!Var(id) || id >= names_.size()) return false;
-        const std::string& n = names_[id];
-        const size_t dot = n.find('.');
-        if (withControl != (dot != std::string::npos)) return false;
-        e.form = withControl ? n.substr(0, dot) : n;
-        if (withControl) e.control = n.substr(dot + 1);
+        const Split& n = split_[id];
+        if (withControl != n.dotted) return false;
+        e.form = n.form;
+        if (withControl) e.control = n.control;
         return true;
     }
 
@@ -96,12 +96,11 @@ private:
             const uint64_t id = code & 0x7f;
             ok = id < names_.size() && Time(e);
             if (ok) {
-                const std::string& n = names_[id];
-                const size_t dot = n.find('.');
-                ok = dot != std::string::npos;
+                const Split& n = split_[id];
+                ok = n.dotted;
                 if (ok) {
-                    e.form = n.substr(0, dot);
-                    e.control = n.substr(dot + 1);
+                    e.form = n.form;
+                    e.control = n.control;
                 }
             }
         } else if ((code & kKindMask) == kDefineName) {
@@ -109,7 +108,11 @@ private:
             ok = Var(len) && len > 0 && len <= kMaxNameBytes && at_ + len <= in_.size() &&
                  names_.size() < kMaxNames;
             if (ok) {
-                names_.emplace_back(in_.substr(at_, len));
+                const std::string& n = names_.emplace_back(in_.substr(at_, len));
+                const size_t dot = n.find('.');
+                split_.push_back(dot == std::string::npos
+                                     ? Split{n, {}, false}
+                                     : Split{n.substr(0, dot), n.substr(dot + 1), true});
                 at_ += len;
             }
             if (!ok) error = "a bad name at byte " + std::to_string(start) + " of a chunk";
@@ -189,6 +192,12 @@ private:
     std::vector<InputEvent>& out_;
     std::vector<std::string> names_;
     std::vector<int32_t> lastCheck_;
+    // Each name split at its first dot once, as every input naming it needs it.
+    struct Split {
+        std::string form, control;
+        bool dotted = false;
+    };
+    std::vector<Split> split_;
     std::string_view in_;
     size_t at_ = 0;
     int64_t nowMs_ = 0;
@@ -231,7 +240,12 @@ bool ReadWhole(const std::string& path, size_t limit, std::string& bytes, std::s
         error = "cannot open it";
         return false;
     }
-    bytes.resize(limit + 1);
+    // As much as the file holds, and one byte more to see that it is larger than allowed: a
+    // buffer the size of the limit would be cleared first, page by page, for a file a hundredth
+    // of it.
+    std::error_code sizeUnknown;
+    const uintmax_t size = std::filesystem::file_size(path, sizeUnknown);
+    bytes.resize(sizeUnknown || size > limit ? limit + 1 : static_cast<size_t>(size) + 1);
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<size_t>(in.gcount()));
     if (in.bad()) {
@@ -367,6 +381,9 @@ bool ReadReplay(std::string_view bytes, Replay& out, std::string& error) {
         error = "it claims more inputs than a replay may hold";
         return false;
     }
+    // Room for the inputs the header claims, as far as the file's size makes them believable
+    // (a few inputs a byte), so the list is not copied as it grows.
+    out.events.reserve(std::min<size_t>(out.header.events, 16 * bytes.size()));
     Decoder decoder(out.events, out.header.version);
     Inflater inflater;
     size_t at = HeaderSizeOf(out.header.version);

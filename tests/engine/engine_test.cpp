@@ -256,6 +256,88 @@ TEST_F(Fixture, KeysRouteThroughPreviewAndFocusToTheActiveScreenOnly) {
     EXPECT_EQ(program.Active(), nullptr);
 }
 
+// A screen whose timer ticks are played from a recording, with buttons that load it again or
+// leave it unloaded, and a timer in a control array.
+class TickScreen : public Screen {
+public:
+    explicit TickScreen(Program& p)
+        : Screen(p, "frmTicks", ScreenDesign{" Ticks", 3000, 3000, {0, 0, 0}, false, false},
+                 {Tmr("tmrA", 10), Each(0), Each(1),
+                  Btn("cmdReload", 0, 0, 100, 100, "Reload", {}, {}, 0),
+                  Btn("cmdClose", 0, 0, 100, 100, "Close", {}, {}, 1)}) {}
+    std::vector<std::string> fired;
+    int loads = 0;
+
+protected:
+    static ControlDesign Each(int i) {
+        ControlDesign d = Tmr("tmrEach", 10);
+        d.index = i;
+        return d;
+    }
+    void Form_Load() override {
+        ++loads;
+        for (Control* c : {Find("tmrA"), Find("tmrEach(0)"), Find("tmrEach(1)")})
+            static_cast<Timer*>(c)->SetEnabled(true);
+    }
+    void BindControls() override {
+        const std::string load = std::to_string(loads + 1);
+        Ctl<Timer>("tmrA")->onTimer = [this, load] { fired.push_back("A" + load); };
+        for (int i : {0, 1})
+            static_cast<Timer*>(Find("tmrEach(" + std::to_string(i) + ")"))->onTimer =
+                [this, load, i] { fired.push_back("Each" + std::to_string(i) + "-" + load); };
+        Ctl<Button>("cmdReload")->onClick = [this] {
+            Unload();
+            Show();
+        };
+        Ctl<Button>("cmdClose")->onClick = [this] {
+            Unload();
+            static_cast<Screen&>(*other).Show();
+        };
+    }
+    void UnbindControls() override {}
+
+public:
+    Screen* other = nullptr;
+};
+
+// Played ticks reach the timer of the screen as it is loaded now: the same timer tick after
+// tick, the new one once the screen is loaded again, none while it is unloaded; the same for the
+// elements of a control array of timers.
+TEST_F(Fixture, PlayedTicksFollowTheScreenThroughUnloadsAndReloads) {
+    TickScreen ticks(program);
+    ticks.other = &plain;
+    const auto tick = [](const char* control) {
+        return InputEvent{.kind = InputEvent::Kind::Tick, .form = "frmTicks", .control = control};
+    };
+    const auto click = [](const char* control) {
+        return InputEvent{.kind = InputEvent::Kind::Click, .form = "frmTicks", .control = control};
+    };
+    ticks.Show();
+    // A timer of the same name on another screen, not loaded: not this screen's.
+    const InputEvent plainTick{
+        .kind = InputEvent::Kind::Tick, .form = "frmPlain", .control = "tmrA"};
+    const std::vector<InputEvent> events = {
+        tick("tmrA"),       tick("tmrEach(1)"), plainTick,          tick("tmrA"),
+        click("cmdReload"), tick("tmrA"),       tick("tmrEach(0)"), tick("tmrEach(1)"),
+        click("cmdClose"),  tick("tmrA"),       tick("tmrEach(1)"), click("cmdReload"),
+    };
+    Gamepad pad(program);
+    const size_t astray = svc.PlayRecorded(events, events.size(), pad);
+    EXPECT_EQ(ticks.fired,
+              (std::vector<std::string>{"A1", "Each1-1", "A1", "A2", "Each0-2", "Each1-2"}));
+    // The other screen's tick, and the two ticks and the click that came after the screen was
+    // unloaded, had nowhere to go.
+    EXPECT_EQ(astray, 4u);
+    EXPECT_EQ(ticks.loads, 2);
+
+    // Loaded again outside the recording, its new timers take the next recording's ticks.
+    ticks.fired.clear();
+    ticks.Show();
+    const std::vector<InputEvent> more = {tick("tmrA"), tick("tmrEach(1)")};
+    EXPECT_EQ(svc.PlayRecorded(more, more.size(), pad), 0u);
+    EXPECT_EQ(ticks.fired, (std::vector<std::string>{"A3", "Each1-3"}));
+}
+
 TEST(RandomTest, UniformInUnitIntervalAndForceable) {
     Random r;
     r.Seed(99);
