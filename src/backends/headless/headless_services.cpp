@@ -146,6 +146,7 @@ size_t HeadlessServices::PlayRecorded(const std::vector<InputEvent>& events, siz
     // whatever comes after.
     Playback playback(*program_, queue_, pad, events, end, [this, baseMs](const InputEvent& e) {
         if (e.kind != InputEvent::Kind::PumpEnd) clock_.ms = std::max(clock_.ms, baseMs + e.atMs);
+        if (playTime_) playTime_(clock_.ms);
     });
     struct Playing {
         HeadlessServices& s;

@@ -107,6 +107,9 @@ public:
     // rules did not ask for them, which means the play has left the recorded game.
     size_t PlayRecorded(const std::vector<InputEvent>& events, size_t end, Gamepad& pad);
     bool Replaying() const { return playback_ != nullptr; }
+    // Told the clock's time as each recorded input is about to be played, once the clock has
+    // come to it: a video of the replay keeps its frames and its sound in step with the play.
+    void OnPlayTime(std::function<void(int64_t ms)> f) { playTime_ = std::move(f); }
     const TimerQueue& Timers() const { return queue_; }
     bool Ended() const { return ended_; }
     const std::vector<MessageRecord>& Messages() const { return messages_; }
@@ -124,6 +127,7 @@ private:
     Program* program_ = nullptr;
     InputLog* log_ = nullptr;
     Playback* playback_ = nullptr;
+    std::function<void(int64_t)> playTime_;
     uint64_t seed_;
     uint64_t reseeds_ = 0;
     VirtualClock clock_;
