@@ -569,7 +569,12 @@ int ExportVideoCommand(const std::string& outFile, const std::string& replayFile
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int argc = 1;
     char* argv[] = {argv0, nullptr};
+    // What Qt says while it starts (no runtime directory, and the like) is not the export's
+    // business: its line on standard error is the one the player reads.
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QApplication gui(argc, argv);
+    qInstallMessageHandler(previous);
     const ArtPictures artist;
     int shown = -1;
     const auto progress = [&](double done) {
