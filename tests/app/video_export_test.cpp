@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,17 +39,17 @@ std::string ReadAll(const std::string& file) {
     return s.str();
 }
 
-struct Run {
+struct Outcome {
     int status = -1;
     std::string err;
 };
 
 // The program with these arguments (and PATH, when given), its standard error kept.
-Run Export(const test::TempDir& dir, const std::string& args, const std::string& path = "") {
+Outcome Export(const test::TempDir& dir, const std::string& args, const std::string& path = "") {
     const std::string errFile = dir.Path() + "/stderr.txt";
     std::string cmd = path.empty() ? "" : "env PATH=" + Quoted(path) + " ";
     cmd += Quoted(QUIBBLIX_PROGRAM) + " " + args + " </dev/null >/dev/null 2>" + Quoted(errFile);
-    Run r;
+    Outcome r;
     const int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.err = ReadAll(errFile);
@@ -116,10 +118,10 @@ TEST(VideoExport, ExportsTheReplayAsVp9AndOpusInWebm) {
     ASSERT_LT(lengthMs, 60000u) << "keep the test's replay short";
 
     const std::string one = dir.Path() + "/one.webm";
-    const Run r = Export(dir, "--export-video " + Quoted(one) + " " + Quoted(kReplay));
+    const Outcome r = Export(dir, "--export-video " + Quoted(one) + " " + Quoted(kReplay));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Left(dir.Path()), std::vector<std::string>{"one.webm"});
-    EXPECT_EQ(Probe("-show_entries format=format_name -of csv=p=0 " + Quoted(one)),
+    EXPECT_EQ(Probe("-show_entries format=format_name -of default=nw=1:nk=1 " + Quoted(one)),
               "matroska,webm");
     EXPECT_EQ(Probe("-select_streams v -show_entries stream=codec_name,r_frame_rate -of csv=p=0 " +
                     Quoted(one)),
@@ -147,7 +149,7 @@ TEST(VideoExport, ExportsTheReplayAsVp9AndOpusInWebm) {
 
     // Twice the size, four times as fast: a quarter of the frames.
     const std::string two = dir.Path() + "/two.webm";
-    const Run r2 = Export(
+    const Outcome r2 = Export(
         dir, "--export-video " + Quoted(two) + " " + Quoted(kReplay) + " --scale 2 --speed 4");
     ASSERT_EQ(r2.status, 0) << r2.err;
     int w1 = 0, h1 = 0, w2 = 0, h2 = 0;
@@ -172,7 +174,7 @@ TEST(VideoExport, WhatCannotBeExportedIsSaidInOneLineAndLeavesNothing) {
     test::TempDir dir;
     const std::string out = dir.Path() + "/out";
     fs::create_directories(out);
-    const auto oneLine = [](const Run& r, const std::string& words) {
+    const auto oneLine = [](const Outcome& r, const std::string& words) {
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_EQ(r.err.rfind("quibblix: ", 0), 0u) << r.err;
