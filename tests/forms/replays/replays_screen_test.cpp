@@ -157,7 +157,10 @@ TEST_F(ReplaysTest, ExportVideoTakesTheSelectedReplayAndNeverTheFocus) {
         "expect frmReplays.lblExportHint.Caption \"\"\n"
         "click frmReplays.cmdExport\nexpect frmReplays.focus cmdWatch\n"
         "key Tab\nexpect frmReplays.focus cmdClose\nkey Tab\nexpect frmReplays.focus cmdWatch\n"
-        "key Tab\nkey Tab\nexpect frmReplays.focus cmdWatch\n");
+        "key Tab\nkey Tab\nexpect frmReplays.focus cmdWatch\n"
+        // The pad's d-pad never lands on it either, though it lies up and to the right.
+        "pad dpup\nexpect frmReplays.focus cmdWatch\npad dpright\n"
+        "expect frmReplays.focus cmdClose\npad dpup\nexpect frmReplays.focus cmdClose\n");
     EXPECT_EQ(shelf.exported, std::vector<std::string>{"r2.qbr"});
     EXPECT_TRUE(shelf.watched.empty());
 
