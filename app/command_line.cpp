@@ -30,6 +30,7 @@ constexpr const char* kUsageLines =
     "       quibblix [--scale N] [--fullscreen | --window] [--mute] [--no-music]\n"
     "                (--replay FILE | FILE.qbr)\n"
     "       quibblix --verify-replay FILE\n"
+    "       quibblix --export-video OUT.webm FILE.qbr [--scale N] [--speed S]\n"
     "\n"
     "Without options, opens the game in a window.\n";
 
@@ -120,6 +121,15 @@ const std::vector<OptionRow>& OptionRows() {
          "exit 0 when it is the result the replay claims, 1 when not,\n"
          "2 when the file cannot be read",
          "--verify-replay needs a file"},
+        {{"export-video"},
+         "OUT",
+         "make a video of the replay FILE.qbr in OUT (WebM: VP9 and\n"
+         "Opus, 60 frames a second), with the ffmpeg program",
+         "--export-video needs a file to write"},
+        {{"speed"},
+         "S",
+         "play the exported replay S times as fast (1/4 to 16)",
+         "--speed needs a number from 0.25 to 16"},
         {{"h", "help"}, nullptr, "show this text", nullptr, true},
         {{"version"}, nullptr, "show the version", nullptr},
     };
@@ -252,10 +262,28 @@ int ParseCommandLine(int argc, char** argv, Options& o, std::ostream& out, std::
     if (set("record") && !valueOf("record", o.record)) return needs("record");
     if (set("replay") && !valueOf("replay", o.watch)) return needs("replay");
     if (set("verify-replay") && !valueOf("verify-replay", o.verify)) return needs("verify-replay");
+    if (set("export-video") && !valueOf("export-video", o.exportVideo))
+        return needs("export-video");
+    if (set("speed")) {
+        bool ok = false;
+        if (valueOf("speed", v)) o.speed = QString::fromStdString(v).toDouble(&ok);
+        if (!ok || !(o.speed >= 0.25 && o.speed <= 16)) return needs("speed");
+        o.speedGiven = true;
+    }
     const QStringList rest = parser.positionalArguments();
     if (rest.size() > 1) return fail("unexpected argument '" + rest[1].toStdString() + "'");
     if (!rest.isEmpty()) o.script = rest[0].toStdString();
 
+    if (!o.exportVideo.empty()) {
+        if (o.script.empty()) return fail("--export-video needs the replay to export");
+        if (o.headless || !o.record.empty() || !o.watch.empty() || !o.verify.empty() ||
+            o.fullScreen || o.window || o.seedGiven || o.mute || o.noMusic || !o.recordsDir.empty())
+            return fail("--export-video takes only --scale and --speed");
+        o.exportFrom = std::move(o.script);
+        o.script.clear();
+        return -1;
+    }
+    if (o.speedGiven) return fail("--speed works only with --export-video");
     if (!o.verify.empty()) {
         if (o.headless || !o.script.empty() || !o.record.empty() || !o.watch.empty() ||
             o.scaleGiven || o.fullScreen || o.window)

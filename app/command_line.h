@@ -24,6 +24,11 @@ struct Options {
     std::string record;
     std::string verify;
     std::string watch;
+    // --export-video OUT FILE.qbr [--scale N] [--speed S]
+    std::string exportVideo;
+    std::string exportFrom;
+    double speed = 1;
+    bool speedGiven = false;
 };
 
 // Reads the arguments into o. Returns -1 to go on, or the status to exit with once the help or

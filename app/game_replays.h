@@ -63,10 +63,21 @@ public:
     void Watch(const std::string& file) override {
         if (watch_) watch_(file);
     }
+    // Videos are made by exporter; where none can be, hint says what to install.
+    void SetExporter(Watcher exporter, std::string hint) {
+        export_ = std::move(exporter);
+        hint_ = std::move(hint);
+    }
+    void Export(const std::string& file) override {
+        if (export_ && hint_.empty()) export_(file);
+    }
+    std::string ExportHint() override { return hint_; }
 
 private:
     std::string dir_;
     Watcher watch_;
+    Watcher export_;
+    std::string hint_;
 };
 
 // Reads a replay file's inputs for the headless driver; an error text, or "".

@@ -1,4 +1,6 @@
 // The program's entry point: the windowed game, or the headless driver running a script.
+#include <unistd.h>
+
 #include <QApplication>
 #include <cstdint>
 #include <filesystem>
@@ -15,6 +17,7 @@
 #include "app/sound_choice.h"
 #include "app/state_report.h"
 #include "app/version.h"
+#include "app/video_export.h"
 #include "app/windowed_game.h"
 #include "art/art.h"
 #include "backends/headless/driver.h"
@@ -100,6 +103,9 @@ int main(int argc, char** argv) {
     int rc = qbx::ParseCommandLine(argc, argv, o, std::cout, std::cerr);
     if (rc >= 0) return rc;
     if (!o.verify.empty()) return qbx::VerifyReplayCommand(o.verify, std::cout, std::cerr);
+    if (!o.exportVideo.empty())
+        return qbx::ExportVideoCommand(o.exportVideo, o.exportFrom, {o.scale, o.speed}, argv[0],
+                                       std::cerr, ::isatty(2) == 1);
     if (o.headless) return RunHeadless(o, argv[0]);
     qbx::WindowOptions w;
     w.scale = o.scale;

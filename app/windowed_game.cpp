@@ -25,6 +25,7 @@
 #include "app/sound_choice.h"
 #include "app/state_report.h"
 #include "app/version.h"
+#include "app/video_export.h"
 #include "art/art.h"
 #include "backends/qt/auto_repeat.h"
 #include "backends/qt/pad_input.h"
@@ -185,6 +186,14 @@ int RunWindowed(const WindowOptions& o, int argc, char** argv, const WhenStarted
             box.exec();
         });
     });
+    // A kept replay made into a video, with the ffmpeg program where it is installed.
+    const std::string encoder = FindEncoder();
+    shelf.SetExporter(
+        [&artist, encoder](const std::string& file) {
+            QTimer::singleShot(0, QCoreApplication::instance(),
+                               [&artist, encoder, file] { ExportInWindow(file, encoder, artist); });
+        },
+        encoder.empty() ? kEncoderScreenHint : "");
     svc.SetReplayShelf(&shelf);
     // The main menu left alone plays the best kept replay as a demo; the pads' buttons end it
     // as the keys do.

@@ -145,12 +145,10 @@ void BM_SeekFromStart(benchmark::State& state) {
             svc.Attach(app.program);
             PlayAgainAs(svc, r.header.player, scratch.Path());
             Gamepad pad(app.program);
-            try {
+            app.program.Run([&] {
                 app.Start();
                 benchmark::DoNotOptimize(svc.PlayRecorded(r.events, end, pad));
-            } catch (const ProgramEnded&) {
-                app.program.CollectGarbage();
-            }
+            });
             ms.push_back(ThreadCpuMs() - t0);
         }
     }

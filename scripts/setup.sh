@@ -7,7 +7,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev li
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   fonts-dejavu-core fonts-liberation2 fonts-comic-neue fonts-cabinsketch
   fontconfig xvfb xauth xdotool x11-xserver-utils desktop-file-utils appstream shared-mime-info
-  dpkg-dev debhelper lintian qt6-wayland sway wtype grim git"
+  dpkg-dev debhelper lintian qt6-wayland sway wtype grim git ffmpeg"
 
 missing=""
 for p in $PACKAGES; do

@@ -132,6 +132,9 @@ public:
     bool Enabled = true;
     // The button that leaves the screen, for devices with a button of their own for that.
     bool returnButton = false;
+    // A button outside the focus order: Tab, the pad and its own click leave the focus where
+    // it was, so a screen's keys work the same whether it is there or not.
+    bool takesFocus = true;
     std::function<void()> onClick;
     std::function<void(int16_t keyCode, int16_t shift)> onKeyDown;
 };

@@ -176,7 +176,7 @@ void Gamepad::MoveFocus(Screen& s, Dir d) {
     bool bestLevel = false;
     double bestScore = 0;
     for (Button* b : s.Buttons()) {
-        if (b == from || !Clickable(*b)) continue;
+        if (b == from || !Clickable(*b) || !b->takesFocus) continue;
         const double dx = b->Left + b->Width / 2.0 - fx, dy = b->Top + b->Height / 2.0 - fy;
         const double ahead = d == Left ? -dx : d == Right ? dx : d == Up ? -dy : dy;
         if (ahead <= 0) continue;

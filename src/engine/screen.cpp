@@ -141,6 +141,7 @@ static std::unique_ptr<Control> MakeControl(const ControlDesign& d) {
             b->back = d.back;
             b->tabIndex = d.tabIndex;
             b->returnButton = d.returnButton;
+            b->takesFocus = d.takesFocus;
             c = std::move(b);
             break;
         }
@@ -350,7 +351,7 @@ Button* Screen::FocusedButton() const {
 
 void Screen::FocusFirst() {
     for (Button* b : Buttons())
-        if (b->Visible && b->Enabled) {
+        if (b->Visible && b->Enabled && b->takesFocus) {
             focus_ = b;
             return;
         }
@@ -375,7 +376,7 @@ void Screen::KeyDown(int16_t keyCode, int16_t shift, bool repeat) {
         if (keyCode == vk::Tab && (shift & ~vk::ShiftMask) == 0) {
             std::vector<Button*> order;
             for (Button* x : Buttons())
-                if (x->Visible && x->Enabled) order.push_back(x);
+                if (x->Visible && x->Enabled && x->takesFocus) order.push_back(x);
             auto it = std::find(order.begin(), order.end(), b);
             if (it != order.end() && order.size() > 1) {
                 long n = static_cast<long>(order.size());
@@ -418,7 +419,7 @@ void Screen::KeyUp(int16_t keyCode, int16_t shift) {
 
 void Screen::ClickButton(Button& b) {
     if (!b.Visible || !b.Enabled) return;
-    focus_ = &b;
+    if (b.takesFocus) focus_ = &b;
     if (b.onClick) b.onClick();
 }
 

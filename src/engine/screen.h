@@ -43,6 +43,7 @@ struct ControlDesign {
     int shortcutKey = 0;
     bool checkable = false;     // a menu command that shows a check mark
     bool returnButton = false;  // the button that leaves the screen
+    bool takesFocus = true;     // a button in the focus order
 };
 
 // A screen's mouse pointer: the system's default, or the screen's own cursor.

@@ -47,6 +47,11 @@ public:
     // Watches the replay in a game screen of its own, once the handler asking for it has
     // returned; the screens hear nothing of it.
     virtual void Watch(const std::string& file) = 0;
+    // Makes a video of the replay, once the handler asking for it has returned; the screens
+    // hear nothing of it.
+    virtual void Export(const std::string& /*file*/) {}
+    // Why no video can be made here, and what to install for it; "" where one can.
+    virtual std::string ExportHint() { return ""; }
 };
 
 enum class ScreenEvent { Loaded, Unloaded, Shown, Hidden, Activated, PointerChanged };

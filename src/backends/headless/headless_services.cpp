@@ -149,6 +149,7 @@ size_t HeadlessServices::PlayRecorded(const std::vector<InputEvent>& events, siz
     Playback playback(*program_, queue_, pad, events, end, [this, baseMs](const InputEvent& e) {
         if (e.kind != InputEvent::Kind::PumpEnd) clock_.ms = std::max(clock_.ms, baseMs + e.atMs);
         if (onPlaying_) onPlaying_(e);
+        if (playTime_) playTime_(clock_.ms);
     });
     playback.OnCheck(checkHook_);
     struct Playing {

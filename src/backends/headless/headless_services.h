@@ -112,6 +112,9 @@ public:
     // Told of each recorded input just before PlayRecorded plays it, and of each pump's end as
     // the pump returns: what the game looks like at every moment of a recording.
     void OnPlaying(std::function<void(const InputEvent&)> f) { onPlaying_ = std::move(f); }
+    // Told the clock's time as each recorded input is about to be played, once the clock has
+    // come to it: a video of the replay keeps its frames and its sound in step with the play.
+    void OnPlayTime(std::function<void(int64_t ms)> f) { playTime_ = std::move(f); }
     const TimerQueue& Timers() const { return queue_; }
     bool Ended() const { return ended_; }
     const std::vector<MessageRecord>& Messages() const { return messages_; }
@@ -131,6 +134,7 @@ private:
     Playback* playback_ = nullptr;
     std::function<void(const InputEvent&)> onPlaying_;
     Playback::CheckHook checkHook_;
+    std::function<void(int64_t)> playTime_;
     uint64_t seed_;
     uint64_t reseeds_ = 0;
     VirtualClock clock_;

@@ -40,6 +40,8 @@ void FrmReplays::BindControls() {
     Controls& c = c_;
     c.cmdWatch = Ctl<Button>("cmdWatch");
     c.cmdClose = Ctl<Button>("cmdClose");
+    c.cmdExport = Ctl<Button>("cmdExport");
+    c.lblExportHint = Ctl<Label>("lblExportHint");
     c.lblNone = Ctl<Label>("lblNone");
     c.lblPosition = Ctl<Label>("lblPosition");
     c.lblWhen = Arr<Label>("lblWhen");
@@ -49,6 +51,7 @@ void FrmReplays::BindControls() {
     c.lblLength = Arr<Label>("lblLength");
     c.cmdWatch->onClick = [this] { cmdWatch_Click(); };
     c.cmdClose->onClick = [this] { cmdClose_Click(); };
+    c.cmdExport->onClick = [this] { cmdExport_Click(); };
     for (Button* b : {c.cmdWatch, c.cmdClose})
         b->onKeyDown = [this](int16_t keyCode, int16_t shift) { List_KeyDown(keyCode, shift); };
     for (const Array<Label>& column : {c.lblWhen, c.lblPlayer, c.lblScore, c.lblLevel, c.lblLength})
@@ -85,6 +88,10 @@ void FrmReplays::ReadReplays() {
     TopRow = 1;
     SelectReplay(1);
     SetFocus(C().cmdWatch);
+    // Where no video can be made the button says so, greyed, and the hint says what to install.
+    const std::string hint = shelf ? shelf->ExportHint() : "";
+    C().cmdExport->Enabled = hint.empty();
+    C().lblExportHint->Caption = hint;
 }
 
 // ---- the list ----
@@ -185,6 +192,13 @@ void FrmReplays::cmdWatch_Click() {
     shelf->Watch(list_[static_cast<size_t>(Selected - 1)].file);
 }
 
+// So is making a video: it is made from the file, and this screen stays as it is.
+void FrmReplays::cmdExport_Click() {
+    ReplayShelf* shelf = Svc().Replays();
+    if (!shelf || Selected < 1 || Selected > static_cast<int>(list_.size())) return;
+    shelf->Export(list_[static_cast<size_t>(Selected - 1)].file);
+}
+
 void FrmReplays::cmdClose_Click() {
     ReturnFrom(forms_, *this, *C().cmdClose);
 }
@@ -201,6 +215,7 @@ std::map<std::string, std::function<void()>> FrmReplays::Routines() {
     return {
         {"ReadReplays", [this] { ReadReplays(); }},
         {"cmdWatch_Click", [this] { cmdWatch_Click(); }},
+        {"cmdExport_Click", [this] { cmdExport_Click(); }},
         {"cmdClose_Click", [this] { cmdClose_Click(); }},
     };
 }

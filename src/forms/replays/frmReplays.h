@@ -23,6 +23,7 @@ public:
     // the most recent; the openers call it before showing the screen.
     void ReadReplays();
     void cmdWatch_Click();
+    void cmdExport_Click();
     void cmdClose_Click();
     // The keys of the list, whichever button has the focus.
     void List_KeyDown(int16_t keyCode, int16_t shift);
@@ -32,8 +33,8 @@ public:
     // The controls; touching them through C() loads the screen first. The five row arrays hold
     // elements 1 to kReplayRows.
     struct Controls {
-        Button *cmdWatch, *cmdClose;
-        Label *lblNone, *lblPosition;
+        Button *cmdWatch, *cmdClose, *cmdExport;
+        Label *lblNone, *lblPosition, *lblExportHint;
         Array<Label> lblWhen, lblPlayer, lblScore, lblLevel, lblLength;
     };
     Controls& C() {

@@ -38,6 +38,12 @@ std::vector<ControlDesign> ReplaysControlsDesign() {
     t.push_back(Btn("cmdWatch", 855, 7680, 3495, 600, "Watch", v18b, {0, 192, 0}, 0));
     t.push_back(Btn("cmdClose", 4770, 7680, 3495, 600, "Return to Menu", v18b, {0, 192, 0}, 1));
     t.back().returnButton = true;
+    // Beside the title, out of the focus order: the keys and the pad move between Watch and
+    // Return as they always have.
+    t.push_back(Btn("cmdExport", 6915, 180, 2100, 450, kExportCaption, v975b, {0, 192, 0}, 2));
+    t.back().takesFocus = false;
+    t.push_back(Lbl("lblExportHint", -1, 120, 7260, 5400, 255, true, "", v825, kBlack, false, {},
+                    Align::Left));
     t.push_back(Lbl("lblNone", -1, 120, kFirstRowTop, 8895, kRowHeight, false, kNoReplaysCaption,
                     a975b, kBlack, true, kRowBack, Align::Center, true));
     t.push_back(Lbl("lblPosition", -1, 120, 7260, 8895, 255, true, "", v825, kBlack, false, {},

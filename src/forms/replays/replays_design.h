@@ -16,6 +16,8 @@ inline constexpr int kReplayRows = 15;
 // Shown in place of the first row when no replay is kept.
 inline constexpr const char* kNoReplaysCaption = "No replays yet: every game played is kept here.";
 
+inline constexpr const char* kExportCaption = "Export Video\u2026";
+
 // The colours of a row, and of the selected one.
 inline constexpr Rgb kRowBack{255, 255, 255}, kRowText{0, 0, 0};
 inline constexpr Rgb kSelectedBack{0, 0, 128}, kSelectedText{255, 255, 255};

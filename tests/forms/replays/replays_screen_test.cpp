@@ -16,8 +16,11 @@ namespace {
 struct FakeShelf : ReplayShelf {
     std::vector<ReplayListing> List() override { return listed; }
     void Watch(const std::string& file) override { watched.push_back(file); }
+    void Export(const std::string& file) override { exported.push_back(file); }
+    std::string ExportHint() override { return hint; }
     std::vector<ReplayListing> listed;
-    std::vector<std::string> watched;
+    std::vector<std::string> watched, exported;
+    std::string hint;
 };
 
 ReplayListing Numbered(int n) {
@@ -142,6 +145,33 @@ TEST_F(ReplaysTest, WithoutReplaysEveryInputIsTakenAndDoesNothing) {
     // A label that takes no mouse is no row.
     EXPECT_EQ(h.Run("key ctrl+r\ndblclick frmReplays.lblTitle\n"), 2);
     EXPECT_NE(h.err.find("no visible row frmReplays.lblTitle"), std::string::npos) << h.err;
+}
+
+// Export Video sits outside the focus order: a click on it makes the selected replay's video
+// and leaves the focus where it was, and Tab still moves between Watch and Return only, so the
+// screen's keys play back alike wherever the button is greyed.
+TEST_F(ReplaysTest, ExportVideoTakesTheSelectedReplayAndNeverTheFocus) {
+    Keep(3);
+    h.Ok(
+        "key ctrl+r\nkey Down\nexpect frmReplays.cmdExport.Enabled true\n"
+        "expect frmReplays.lblExportHint.Caption \"\"\n"
+        "click frmReplays.cmdExport\nexpect frmReplays.focus cmdWatch\n"
+        "key Tab\nexpect frmReplays.focus cmdClose\nkey Tab\nexpect frmReplays.focus cmdWatch\n"
+        "key Tab\nkey Tab\nexpect frmReplays.focus cmdWatch\n"
+        // The pad's d-pad never lands on it either, though it lies up and to the right.
+        "pad dpup\nexpect frmReplays.focus cmdWatch\npad dpright\n"
+        "expect frmReplays.focus cmdClose\npad dpup\nexpect frmReplays.focus cmdClose\n");
+    EXPECT_EQ(shelf.exported, std::vector<std::string>{"r2.qbr"});
+    EXPECT_TRUE(shelf.watched.empty());
+
+    // Where no video can be made: greyed, the hint shown, the click taken and nothing made.
+    shelf.hint = "Install the encoder.";
+    h.Ok(
+        "key Escape\nkey ctrl+r\nexpect frmReplays.cmdExport.Enabled false\n"
+        "expect frmReplays.lblExportHint.Caption \"Install the encoder.\"\n"
+        "click frmReplays.cmdExport\nexpect frmReplays.focus cmdWatch\n"
+        "key Tab\nexpect frmReplays.focus cmdClose\n");
+    EXPECT_EQ(shelf.exported.size(), 1u);
 }
 
 }  // namespace
