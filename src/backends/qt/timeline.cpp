@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSizePolicy>
 #include <algorithm>
 
 namespace qbx {
@@ -11,8 +12,8 @@ namespace qbx {
 Timeline::Timeline(QWidget* parent, int scale) : QWidget(parent), scale_(std::max(1, scale)) {
     setAttribute(Qt::WA_NoSystemBackground);
     setCursor(Qt::PointingHandCursor);
-    if (parent) parent->installEventFilter(this);
-    Place();
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFixedHeight(BarHeight() + KeysHeight() + 2 * Margin());
 }
 
 QColor Timeline::ColourOf(Moment::Kind kind) {
@@ -49,23 +50,8 @@ void Timeline::SetPosition(int64_t ms) {
 
 void Timeline::SetKeys(const QString& line) {
     if (line == keys_) return;
-    const bool resized = line.isEmpty() != keys_.isEmpty();
     keys_ = line;
-    if (resized) Place();
     update();
-}
-
-void Timeline::Place() {
-    QWidget* p = parentWidget();
-    if (!p) return;
-    const int h = BarHeight() + KeysHeight() + 2 * Margin();
-    setGeometry(0, p->height() - h, p->width(), h);
-    raise();
-}
-
-bool Timeline::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == parentWidget() && e->type() == QEvent::Resize) Place();
-    return QWidget::eventFilter(watched, e);
 }
 
 int Timeline::XOf(int64_t ms) const {
@@ -85,16 +71,15 @@ int64_t Timeline::MsAt(int x) const {
 void Timeline::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const int m = Margin(), barTop = m + KeysHeight(), barH = BarHeight();
-    p.fillRect(rect(), QColor(0, 0, 0, 150));
-    if (!keys_.isEmpty()) {
-        QFont font(QStringLiteral("Verdana"));
-        font.setPixelSize(12 * scale_);
-        font.setBold(true);
-        p.setFont(font);
-        p.setPen(Qt::white);
-        p.drawText(QRect(m, m / 2, width() - 2 * m, KeysHeight()), Qt::AlignLeft | Qt::AlignVCenter,
-                   keys_);
-    }
+    p.fillRect(rect(), QColor(32, 32, 32));
+    QFont font(QStringLiteral("Verdana"));
+    font.setPixelSize(12 * scale_);
+    font.setBold(!keys_.isEmpty());
+    p.setFont(font);
+    // Hidden, the keys line says how to show it.
+    p.setPen(keys_.isEmpty() ? QColor(130, 130, 130) : QColor(Qt::white));
+    p.drawText(QRect(m, m / 2, width() - 2 * m, KeysHeight()), Qt::AlignLeft | Qt::AlignVCenter,
+               keys_.isEmpty() ? QStringLiteral("K: the keys held") : keys_);
     const QRect bar(m, barTop, width() - 2 * m, barH);
     p.fillRect(bar, QColor(70, 70, 70));
     const int at = XOf(positionMs_);

@@ -1,5 +1,6 @@
-// The strip across the bottom of a watching window: the whole length of the recorded play, how
-// far the watching has come, the moments that mattered, and, when asked for, the keys held.
+// The strip below the screen of a watching window: the whole length of the recorded play, how
+// far the watching has come, the moments that mattered, and, when asked for, the keys held. It
+// has a row of the window to itself, so nothing of the watched screen is hidden under it.
 #pragma once
 
 #include <QString>
@@ -34,8 +35,6 @@ public:
     // The moment under a point of the strip, and where a moment is drawn.
     int64_t MsAt(int x) const;
     int XOf(int64_t ms) const;
-    // Lays the strip across the bottom of its parent, as it is now.
-    void Place();
 
     static QColor ColourOf(Moment::Kind kind);
 
@@ -43,11 +42,11 @@ protected:
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     int BarHeight() const { return 12 * scale_; }
-    int KeysHeight() const { return keys_.isEmpty() ? 0 : 18 * scale_; }
+    // The keys line's row is kept when the line is hidden: the window does not change its size.
+    int KeysHeight() const { return 18 * scale_; }
     int Margin() const { return 6 * scale_; }
 
     int scale_;

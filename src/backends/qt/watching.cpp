@@ -2,6 +2,7 @@
 // watcher's speed, the watcher's own input kept from the screens, and seeking.
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QLayout>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -33,11 +34,10 @@ size_t FirstAfter(const std::vector<InputEvent>& events, double ms) {
                                                 }) -
                                events.begin());
 }
-// The timeline over a window's client area (a plain widget: found by its name).
+// The timeline in its row of a window, below the screen (a plain widget: found by its name).
 const QString kTimelineName = QStringLiteral("timeline");
 Timeline* TimelineIn(const ScreenView& v) {
-    return static_cast<Timeline*>(
-        v.Client()->findChild<QWidget*>(kTimelineName, Qt::FindDirectChildrenOnly));
+    return static_cast<Timeline*>(v.findChild<QWidget*>(kTimelineName, Qt::FindDirectChildrenOnly));
 }
 }  // namespace
 
@@ -422,8 +422,9 @@ ScreenView* WatchingServices::MakeView(Screen& s) {
     if (!view) {
         view = QtServices::MakeView(s);
         view->setObjectName(QString::fromStdString(s.Name()));
-        auto* t = new Timeline(view->Client(), Scale());
+        auto* t = new Timeline(view, Scale());
         t->setObjectName(kTimelineName);
+        view->layout()->addWidget(t);
         t->OnJump([this](int64_t ms) { SeekTo(ms); });
         t->show();
     }
