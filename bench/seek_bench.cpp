@@ -1,8 +1,7 @@
 // Seeking in a watched replay: the window (offscreen unless told otherwise) sent to 20 moments
 // of a long replay picked at random with a fixed seed, each timed from asking until its picture
 // has been painted; the median and the slowest are printed. The replay is the file named on the
-// command line, else bench/data/window-10min.qbr, else a game recorded headless here: level 1
-// cleared by the scenario bot's keys, then level 2 stood through until the last life is lost.
+// command line, else the benchmarks' 10-minute window game (bench/data/window-10min.qbr).
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
@@ -11,53 +10,14 @@
 #include <ctime>
 #include <filesystem>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/art_pictures.h"
-#include "app/game_replays.h"
 #include "app/replay_watch.h"
-#include "backends/headless/driver.h"
-#include "backends/headless/headless_services.h"
 #include "backends/qt/watching_services.h"
-#include "forms/quibblix.h"
 
 namespace {
-
-constexpr const char* kGame = R"(click frmMenu.cmdPlay
-wait 2430
-key Space
-wait 1190
-key Space
-wait 2030
-key Left down
-key Space
-wait 70
-key Left up
-wait 1140
-click frmGame.cmdContinue
-wait 600000
-)";
-
-std::string RecordGame(const std::string& dir) {
-    using namespace qbx;
-    HeadlessServices svc(7);
-    Quibblix app(svc);
-    svc.Attach(app.program);
-    svc.SetProgramDir(dir);
-    const std::string file = dir + "/game.qbr";
-    auto recorder = MakeRecorder(app, svc, "bench", file, "");
-    svc.SetInputLog(recorder.get());
-    Driver driver(app.program, svc);
-    app.Start();
-    std::istringstream script(kGame);
-    std::ostringstream out, err;
-    driver.Run(script, out, err);
-    recorder->Finish();
-    svc.SetInputLog(nullptr);
-    return file;
-}
 
 // The CPU time this thread has used: what a seek costs whatever else the machine is doing.
 double ThreadCpuMs() {
@@ -79,8 +39,7 @@ int main(int argc, char** argv) {
     const std::string dir =
         (std::filesystem::temp_directory_path() / "quibblix-seek-bench").string();
     std::filesystem::create_directories(dir);
-    std::string file = argc > 1 ? argv[1] : "bench/data/window-10min.qbr";
-    if (!std::filesystem::exists(file)) file = RecordGame(dir);
+    const std::string file = argc > 1 ? argv[1] : QUIBBLIX_BENCH_DATA "/window-10min.qbr";
 
     QtServices from;
     ArtPictures artist;

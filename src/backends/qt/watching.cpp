@@ -107,17 +107,25 @@ std::string HeldKeys::KeyName(int16_t code) {
     }
     if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9'))
         return std::string(1, static_cast<char>(code));
-    return "#" + std::to_string(code);
+    std::string name = "#";
+    name += std::to_string(code);
+    return name;
 }
 
 std::string HeldKeys::Line() const {
     static const char* const kPadNames[] = {"A",  "B",  "X",  "Y",    "Back", "Start",
                                             "LB", "RB", "Up", "Down", "Left", "Right"};
     std::string line;
-    for (int16_t k : keys_) line += (line.empty() ? "" : " ") + KeyName(k);
+    for (int16_t k : keys_) {
+        if (!line.empty()) line += ' ';
+        line += KeyName(k);
+    }
     if (!pad_.empty()) {
         line += line.empty() ? "pad" : " \u00b7 pad";
-        for (int b : pad_) line += std::string(" ") + (b >= 0 && b < 12 ? kPadNames[b] : "?");
+        for (int b : pad_) {
+            line += ' ';
+            line += b >= 0 && b < 12 ? kPadNames[b] : "?";
+        }
     }
     return line;
 }
