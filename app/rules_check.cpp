@@ -24,6 +24,12 @@ std::string NameOf(const std::string& path) {
     return fs::path(path).filename().string();
 }
 
+size_t CharsIn(const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+    }));
+}
+
 }  // namespace
 
 uint32_t RulesOf(const replay::Header& h) {
@@ -37,21 +43,29 @@ std::string RulesReportText(const std::vector<replay::KeptReplay>& changed, uint
     const bool newer = std::all_of(changed.begin(), changed.end(),
                                    [rules](const auto& k) { return RulesOf(k.header) > rules; });
     const std::string under = older ? "older rules" : newer ? "newer rules" : "other rules";
-    const auto named = [](const replay::KeptReplay& k) {
+    const auto name = [](const replay::KeptReplay& k) {
         return ListedWhen(k.header.startedMs) + " (" + ListedPlayers(k.header) + ")";
     };
-    if (changed.size() == 1)
-        return "The replay of " + named(changed[0]) + " was played under " + under +
-               " and no longer plays as it was recorded; it is kept, and can still be watched.";
-    std::string text = std::to_string(changed.size()) + " kept replays were played under " + under +
-                       " and no longer play as they were recorded";
-    if (changed.size() > kNamedInReport) return text + "; they are kept, and can still be watched.";
-    text += ": ";
-    for (size_t i = 0; i < changed.size(); ++i) {
-        if (i > 0) text += i + 1 == changed.size() ? " and " : ", ";
-        text += named(changed[i]);
+    const std::string kept = changed.size() == 1 ? "; it is kept, and can still be watched."
+                                                 : "; they are kept, and can still be watched.";
+    if (changed.size() == 1) {
+        const std::string named = "The replay of " + name(changed[0]) + " was played under " +
+                                  under + " and no longer plays as it was recorded" + kept;
+        if (CharsIn(named) <= kMaxReportChars) return named;
+        return "A kept replay was played under " + under +
+               " and no longer plays as it was recorded" + kept;
     }
-    return text + ". They are kept, and can still be watched.";
+    const std::string counted = std::to_string(changed.size()) +
+                                " kept replays were played under " + under +
+                                " and no longer play as they were recorded";
+    if (changed.size() > kNamedInReport) return counted + kept;
+    std::string named = counted + ": ";
+    for (size_t i = 0; i < changed.size(); ++i) {
+        if (i > 0) named += i + 1 == changed.size() ? " and " : ", ";
+        named += name(changed[i]);
+    }
+    named += ". They are kept, and can still be watched.";
+    return CharsIn(named) <= kMaxReportChars ? named : counted + kept;
 }
 
 RulesCheck::RulesCheck(std::string dir, uint32_t rules, Verifier verify)

@@ -20,8 +20,11 @@ namespace qbx {
 inline constexpr const char* kRulesCheckFileName = "rules-checked.txt";
 // The state file is read up to this much: a line for each kept replay.
 inline constexpr size_t kMaxRulesCheckBytes = 1u << 20;
-// Up to this many replays that no longer play are named in the report; more are counted.
-inline constexpr size_t kNamedInReport = 3;
+// Up to this many replays that no longer play are named in the report, as long as the words
+// fit the two lines the screen has for them (names are up to 64 bytes each); else they are
+// counted.
+inline constexpr size_t kNamedInReport = 2;
+inline constexpr size_t kMaxReportChars = 185;
 
 // The rules a replay was recorded under: formats before the rules' version was written down
 // were all recorded under the first.

@@ -276,18 +276,26 @@ TEST(RulesReport, NamesAFewAndCountsMore) {
               "The replay of " + when +
                   " (A) was played under newer rules and no longer plays as it was recorded; it "
                   "is kept, and can still be watched.");
-    std::vector<replay::KeptReplay> three = {kept(1, 0, "A"), kept(3, 3, "B"), kept(3, 1, "C")};
-    three[1].header.players = 2;
-    three[1].header.player2 = "D";
-    EXPECT_EQ(RulesReportText(three, 2),
-              "3 kept replays were played under other rules and no longer play as they were "
+    // Two are named, within the two lines the screen has for them; a long name, or more of
+    // them, are counted.
+    std::vector<replay::KeptReplay> some = {kept(1, 0, "A"), kept(3, 3, "B")};
+    some[1].header.players = 2;
+    some[1].header.player2 = "D";
+    EXPECT_EQ(RulesReportText(some, 2),
+              "2 kept replays were played under other rules and no longer play as they were "
               "recorded: " +
-                  when + " (A), " + when + " (B & D) and " + when +
-                  " (C). They are kept, and can still be watched.");
-    three.push_back(kept(2, 0, "E"));
-    three[1].header.rulesVersion = 0;
-    EXPECT_EQ(RulesReportText(three, 2),
-              "4 kept replays were played under older rules and no longer play as they were "
+                  when + " (A) and " + when + " (B & D). They are kept, and can still be watched.");
+    some[1].header.player2 = std::string(60, 'D');
+    EXPECT_EQ(RulesReportText(some, 2),
+              "2 kept replays were played under other rules and no longer play as they were "
+              "recorded; they are kept, and can still be watched.");
+    EXPECT_EQ(RulesReportText({some[1]}, 2),
+              "A kept replay was played under newer rules and no longer plays as it was "
+              "recorded; it is kept, and can still be watched.");
+    some.push_back(kept(2, 0, "E"));
+    some[1].header.rulesVersion = 0;
+    EXPECT_EQ(RulesReportText(some, 2),
+              "3 kept replays were played under older rules and no longer play as they were "
               "recorded; they are kept, and can still be watched.");
 }
 
