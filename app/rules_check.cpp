@@ -163,7 +163,6 @@ void RulesCheck::ReadState() {
         if (!(words >> kind >> rules) || words.get() != ' ') continue;
         std::string name;
         std::getline(words, name);
-        if (name.empty() || name.find('/') != std::string::npos) continue;
         if (kind == "told")
             told_.emplace(name, rules);
         else if (kind == "plays")

@@ -142,21 +142,29 @@ TEST_F(RulesCheckTest, AReplayThatNoLongerPlaysIsToldOnceAndKept) {
     std::string cut = g.Encode(0, 4, true);
     cut.resize(cut.size() - 40);
     Keep("cut.qbr", cut);
+    // Whole chunks, but fewer inputs than the header claims.
+    std::string shortened = g.Encode(0, 6, true);
+    size_t firstChunk = 0;
+    for (int i = 3; i >= 0; --i)
+        firstChunk =
+            firstChunk * 256 + static_cast<unsigned char>(shortened[replay::kHeaderSize2 + i]);
+    shortened.resize(replay::kHeaderSize2 + 12 + firstChunk);
+    Keep("short.qbr", shortened);
     std::string spoilt = g.Encode(0, 5, true);
     spoilt[spoilt.size() - 30] ^= 0x55;
     Keep("spoilt.qbr", spoilt);
     {
         ProgramRun run(dir);
         const std::string scores = run.h.dir.Path() + "/" + records::kScoreFileName;
-        run.h.Ok("key ctrl+r\nexpect active frmReplays\nexpect frmReplays.ReplayCount 6\n");
+        run.h.Ok("key ctrl+r\nexpect active frmReplays\nexpect frmReplays.ReplayCount 7\n");
         // Nothing is played while the list is read: the turns come from the event loop.
         EXPECT_TRUE(run.played.empty());
         EXPECT_EQ(run.turns.size(), 1u);
         EXPECT_FALSE(run.Report().Visible);
         run.Turns();
         // Most recently begun first; the current rules' replays are never played.
-        EXPECT_EQ(run.played, (std::vector<std::string>{"spoilt.qbr", "cut.qbr", "old-changed.qbr",
-                                                        "old-plays.qbr"}));
+        EXPECT_EQ(run.played, (std::vector<std::string>{"short.qbr", "spoilt.qbr", "cut.qbr",
+                                                        "old-changed.qbr", "old-plays.qbr"}));
         ASSERT_EQ(run.told.size(), 1u);
         EXPECT_EQ(run.Report().Caption,
                   "The replay of " + ListedWhen(g.game.header.startedMs + 3 * 60'000) + " (" +
@@ -164,7 +172,7 @@ TEST_F(RulesCheckTest, AReplayThatNoLongerPlaysIsToldOnceAndKept) {
                       ") was played under older rules and no longer plays as it was recorded; "
                       "it is kept, and can still be watched.");
         EXPECT_TRUE(run.Report().Visible);
-        run.h.Ok("expect frmReplays.ReplayCount 6\n");
+        run.h.Ok("expect frmReplays.ReplayCount 7\n");
         AllKept();
         EXPECT_FALSE(fs::exists(scores));
 
@@ -173,14 +181,14 @@ TEST_F(RulesCheckTest, AReplayThatNoLongerPlaysIsToldOnceAndKept) {
         EXPECT_TRUE(run.turns.empty());
         EXPECT_FALSE(run.Report().Visible);
         EXPECT_EQ(run.Report().Caption, "");
-        EXPECT_EQ(run.played.size(), 4u);
+        EXPECT_EQ(run.played.size(), 5u);
     }
     {
         // The next run tries the damaged files again, and leaves them alone again.
         ProgramRun run(dir);
         run.h.Ok("key ctrl+r\n");
         run.Turns();
-        EXPECT_EQ(run.played, (std::vector<std::string>{"spoilt.qbr", "cut.qbr"}));
+        EXPECT_EQ(run.played, (std::vector<std::string>{"short.qbr", "spoilt.qbr", "cut.qbr"}));
         EXPECT_TRUE(run.told.empty());
         EXPECT_FALSE(run.Report().Visible);
     }
@@ -190,15 +198,16 @@ TEST_F(RulesCheckTest, AReplayThatNoLongerPlaysIsToldOnceAndKept) {
         ProgramRun run(dir, kRulesVersion + 1);
         run.h.Ok("key ctrl+r\n");
         run.Turns();
-        EXPECT_EQ(run.played, (std::vector<std::string>{"spoilt.qbr", "cut.qbr", "old-plays.qbr",
-                                                        "first-format.qbr", "now.qbr"}));
+        EXPECT_EQ(run.played,
+                  (std::vector<std::string>{"short.qbr", "spoilt.qbr", "cut.qbr", "old-plays.qbr",
+                                            "first-format.qbr", "now.qbr"}));
         EXPECT_TRUE(run.told.empty());
     }
     AllKept();
 }
 
 // The check waits while the list is off the screen and goes on where it was when it is back;
-// what it found is told then.
+// what it found is told then. A list read again while it is under way does not begin another.
 TEST_F(RulesCheckTest, TheCheckWaitsWhileTheListIsAway) {
     const RecordedGame& g = Game();
     Keep("a.qbr", g.Encode(0, 1, true));
@@ -206,13 +215,18 @@ TEST_F(RulesCheckTest, TheCheckWaitsWhileTheListIsAway) {
     Keep("c.qbr", g.Encode(0, 3, true));
     ProgramRun run(dir);
     run.h.Ok("key ctrl+r\n");
-    ASSERT_EQ(run.turns.size(), 1u);
-    run.turns.front()();
-    run.turns.pop_front();
-    EXPECT_EQ(run.played, std::vector<std::string>{"c.qbr"});
+    auto oneTurn = [&run] {
+        ASSERT_EQ(run.turns.size(), 1u);
+        run.turns.front()();
+        run.turns.pop_front();
+    };
+    oneTurn();
+    run.h.Ok("key Escape\nkey ctrl+r\n");
+    oneTurn();
+    EXPECT_EQ(run.played, (std::vector<std::string>{"c.qbr", "b.qbr"}));
     run.h.Ok("key Escape\nexpect active frmMenu\n");
     run.Turns();
-    EXPECT_EQ(run.played.size(), 1u);
+    EXPECT_EQ(run.played.size(), 2u);
     EXPECT_TRUE(run.told.empty());
 
     run.h.Ok("key ctrl+r\n");
