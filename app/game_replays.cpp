@@ -123,20 +123,29 @@ bool StandsInTables(const std::string& recordDir, const replay::Header& h) {
              StandsIn(recordDir + "/" + records::kLevelFileName, h.player2, h.level2)));
 }
 
+std::string ListedWhen(int64_t startedMs) {
+    const std::time_t t = static_cast<std::time_t>(startedMs / 1000);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char when[32];
+    std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
+    return when;
+}
+
+std::string ListedPlayers(const replay::Header& h) {
+    return h.players == 2 ? h.player + " & " + h.player2 : h.player;
+}
+
 std::vector<ReplayListing> KeptReplays::List() {
     std::vector<ReplayListing> list;
-    for (const replay::KeptReplay& k : replay::ListReplays(dir_)) {
+    const std::vector<replay::KeptReplay> kept = replay::ListReplays(dir_);
+    for (const replay::KeptReplay& k : kept) {
         const replay::Header& h = k.header;
-        const std::time_t t = static_cast<std::time_t>(h.startedMs / 1000);
-        std::tm local{};
-        localtime_r(&t, &local);
-        char when[32];
-        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
         // A game of two is listed under both names, with player 1's result.
-        const std::string who = h.players == 2 ? h.player + " & " + h.player2 : h.player;
-        list.push_back({k.path, when, who, h.score, h.level,
+        list.push_back({k.path, ListedWhen(h.startedMs), ListedPlayers(h), h.score, h.level,
                         static_cast<int64_t>(std::min<uint64_t>(h.lengthMs, INT64_MAX))});
     }
+    if (listed_) listed_(kept);
     return list;
 }
 
@@ -189,7 +198,8 @@ bool VerifyReplay(const std::string& file, Verdict& v, std::string& error) {
     v.claimedScore = r.header.score;
     v.claimedLevel = r.header.level;
     // A file cut off before the inputs its header claims cannot show the claimed result.
-    v.matches = v.astray == 0 && r.events.size() == r.header.events && v.score == v.claimedScore &&
+    v.cutOff = r.cutOff || r.events.size() != r.header.events;
+    v.matches = v.astray == 0 && !v.cutOff && v.score == v.claimedScore &&
                 v.level == v.claimedLevel && !v.desync.found;
     if (r.header.players == 2) {
         v.two = true;

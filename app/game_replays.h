@@ -58,8 +58,11 @@ bool StandsInTables(const std::string& recordDir, const replay::Header& h);
 class KeptReplays : public ReplayShelf {
 public:
     using Watcher = std::function<void(const std::string& file)>;
+    using Listener = std::function<void(const std::vector<replay::KeptReplay>&)>;
     KeptReplays(std::string dir, Watcher watch) : dir_(std::move(dir)), watch_(std::move(watch)) {}
     std::vector<ReplayListing> List() override;
+    // Hears of every reading of the list, with the replays read.
+    void WhenListed(Listener listener) { listed_ = std::move(listener); }
     void Watch(const std::string& file) override {
         if (watch_) watch_(file);
     }
@@ -78,7 +81,13 @@ private:
     Watcher watch_;
     Watcher export_;
     std::string hint_;
+    Listener listed_;
 };
+
+// When a game began, as the list of replays shows it (local time).
+std::string ListedWhen(int64_t startedMs);
+// Who played it: both names for a game of two.
+std::string ListedPlayers(const replay::Header& h);
 
 // Reads a replay file's inputs for the headless driver; an error text, or "".
 std::string ReadReplayInputs(const std::string& file, std::vector<InputEvent>& events);
@@ -89,6 +98,8 @@ struct Verdict {
     int16_t level = 0, claimedLevel = 0;
     size_t events = 0, astray = 0;
     bool matches = false;
+    // The file ends before the inputs its header claims: damaged, not played otherwise.
+    bool cutOff = false;
     // A game of two: player 2's name and results.
     bool two = false;
     std::string player2;

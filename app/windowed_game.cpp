@@ -22,6 +22,7 @@
 #include "app/game_replays.h"
 #include "app/instructions_layout.h"
 #include "app/replay_watch.h"
+#include "app/rules_check.h"
 #include "app/sound_choice.h"
 #include "app/state_report.h"
 #include "app/version.h"
@@ -195,6 +196,24 @@ int RunWindowed(const WindowOptions& o, int argc, char** argv, const WhenStarted
         },
         encoder.empty() ? kEncoderScreenHint : "");
     svc.SetReplayShelf(&shelf);
+    // Kept replays played under other rules are played again while the list is on screen, one
+    // at each turn of the event loop, and those that no longer play as recorded are told of on
+    // it.
+    RulesCheck rulesCheck(ReplayDir(svc.ProgramDir(), env));
+    QObject rulesTurns;  // the turns still to come go with it
+    const RulesCheck::Loop rulesLoop{
+        .post =
+            [&rulesTurns](std::function<void()> turn) {
+                QTimer::singleShot(0, &rulesTurns, std::move(turn));
+            },
+        .mayPlay = [&app, &watch] { return app.replays.IsVisible() && !watch.Watching(); },
+        .tell =
+            [&app, &svc](const std::string& text) {
+                svc.Dispatch([&app, &text] { app.replays.ShowRulesReport(text); });
+            }};
+    shelf.WhenListed([&rulesCheck, &rulesLoop](const std::vector<replay::KeptReplay>& kept) {
+        rulesCheck.Listed(kept, rulesLoop);
+    });
     // The main menu left alone plays the best kept replay as a demo; the pads' buttons end it
     // as the keys do.
     AttractMode attract({.scale = o.scale,

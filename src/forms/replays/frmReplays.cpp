@@ -42,6 +42,7 @@ void FrmReplays::BindControls() {
     c.cmdClose = Ctl<Button>("cmdClose");
     c.cmdExport = Ctl<Button>("cmdExport");
     c.lblExportHint = Ctl<Label>("lblExportHint");
+    c.lblRulesReport = Ctl<Label>("lblRulesReport");
     c.lblNone = Ctl<Label>("lblNone");
     c.lblPosition = Ctl<Label>("lblPosition");
     c.lblWhen = Arr<Label>("lblWhen");
@@ -79,6 +80,9 @@ void FrmReplays::Form_KeyDown(int16_t keyCode, int16_t shift) {
 }
 
 void FrmReplays::ReadReplays() {
+    // A report is told once: the next reading of the list says nothing of it.
+    C().lblRulesReport->Visible = false;
+    C().lblRulesReport->Caption = "";
     ReplayShelf* shelf = Svc().Replays();
     list_ = shelf ? shelf->List() : std::vector<ReplayListing>{};
     if (list_.size() > static_cast<size_t>(std::numeric_limits<int16_t>::max()))
@@ -92,6 +96,11 @@ void FrmReplays::ReadReplays() {
     const std::string hint = shelf ? shelf->ExportHint() : "";
     C().cmdExport->Enabled = hint.empty();
     C().lblExportHint->Caption = hint;
+}
+
+void FrmReplays::ShowRulesReport(const std::string& text) {
+    C().lblRulesReport->Caption = text;
+    C().lblRulesReport->Visible = !text.empty();
 }
 
 // ---- the list ----

@@ -22,6 +22,9 @@ public:
     // Reads the list afresh from the program's replays (none where it keeps none) and selects
     // the most recent; the openers call it before showing the screen.
     void ReadReplays();
+    // Tells the player, until the list is next read, of kept replays that no longer play as they
+    // were recorded.
+    void ShowRulesReport(const std::string& text);
     void cmdWatch_Click();
     void cmdExport_Click();
     void cmdClose_Click();
@@ -34,7 +37,7 @@ public:
     // elements 1 to kReplayRows.
     struct Controls {
         Button *cmdWatch, *cmdClose, *cmdExport;
-        Label *lblNone, *lblPosition, *lblExportHint;
+        Label *lblNone, *lblPosition, *lblExportHint, *lblRulesReport;
         Array<Label> lblWhen, lblPlayer, lblScore, lblLevel, lblLength;
     };
     Controls& C() {

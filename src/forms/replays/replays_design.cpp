@@ -42,6 +42,9 @@ std::vector<ControlDesign> ReplaysControlsDesign() {
     // Return as they always have.
     t.push_back(Btn("cmdExport", 6915, 180, 2100, 450, kExportCaption, v975b, {0, 192, 0}, 2));
     t.back().takesFocus = false;
+    // Over the hint line, in front of it, while it tells of replays that no longer play.
+    t.push_back(Lbl("lblRulesReport", -1, 120, 7215, 8895, 450, false, "", v825, kBlack, true,
+                    kNoticeBack, Align::Left, true));
     t.push_back(Lbl("lblExportHint", -1, 120, 7260, 5400, 255, true, "", v825, kBlack, false, {},
                     Align::Left));
     t.push_back(Lbl("lblNone", -1, 120, kFirstRowTop, 8895, kRowHeight, false, kNoReplaysCaption,

@@ -18,6 +18,9 @@ inline constexpr const char* kNoReplaysCaption = "No replays yet: every game pla
 
 inline constexpr const char* kExportCaption = "Export Video\u2026";
 
+// Behind the words on kept replays that no longer play as recorded.
+inline constexpr Rgb kNoticeBack{255, 255, 204};
+
 // The colours of a row, and of the selected one.
 inline constexpr Rgb kRowBack{255, 255, 255}, kRowText{0, 0, 0};
 inline constexpr Rgb kSelectedBack{0, 0, 128}, kSelectedText{255, 255, 255};
