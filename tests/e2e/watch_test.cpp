@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -23,7 +22,7 @@ using State = std::map<std::string, std::string>;
 // A game of twenty seconds, never over: Left held from its third second to its seventh.
 constexpr const char* kGame =
     "click frmMenu.cmdPlay\nwait 3000\nkey Left down\nwait 4000\nkey Left up\nwait 13000\n";
-// A moment in the middle of it, as a fraction of the whole.
+// A moment while Left is held, as a fraction of the whole.
 constexpr double kLeftHeld = 0.25;
 
 // The game played headless and kept as a replay in home; "" if it could not be.
