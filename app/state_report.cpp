@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <sstream>
 
+#include "app/replay_watch.h"
 #include "backends/qt/qt_services.h"
+#include "backends/qt/timeline.h"
+#include "backends/qt/watching_services.h"
 #include "forms/quibblix.h"
 
 namespace qbx {
@@ -60,6 +63,27 @@ std::string StateLine(Quibblix& app, const QtServices& svc) {
         o << " size=" << view->width() << "x" << view->height()
           << " dpr=" << view->devicePixelRatioF() << " keyboard=" << view->isActiveWindow();
     }
+    return o.str();
+}
+
+std::string WatchLine(const ReplayWatch& watch) {
+    const WatchingServices* svc = watch.Backend();
+    Quibblix* game = watch.Game();
+    if (!svc || !game) return "";
+    std::ostringstream o;
+    o << " watch_ms=" << svc->PositionMs() << " watch_span=" << svc->StartMs() << ","
+      << svc->EndMs() << " watch_played=" << svc->Played() << " watch_paused=" << svc->Paused();
+    Screen* active = game->program.Active();
+    const ScreenView* view = active ? svc->ViewOf(*active) : nullptr;
+    o << " watch_keyboard=" << (view && view->isActiveWindow());
+    // The strip of the window in front, as it is drawn.
+    const Timeline* strip = active ? svc->TimelineOf(*active) : nullptr;
+    if (strip && strip->isVisible()) {
+        const QPoint at = strip->mapToGlobal(QPoint(0, 0));
+        o << " timeline=" << at.x() << "," << at.y() << "," << strip->width() << "x"
+          << strip->height();
+    }
+    o << " keys=\"" << (strip ? strip->Keys().toStdString() : svc->KeysLine()) << "\"";
     return o.str();
 }
 

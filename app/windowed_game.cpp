@@ -246,7 +246,8 @@ int RunWindowed(const WindowOptions& o, int argc, char** argv, const WhenStarted
     if (const QByteArray file = qgetenv("QUIBBLIX_STATE_FILE"); !file.isEmpty()) {
         report = std::make_unique<StateReport>(file.toStdString());
         QObject::connect(&stateTimer, &QTimer::timeout, [&] {
-            report->Write(StateLine(app, svc) + " demo=" + (attract.Playing() ? "1" : "0"));
+            report->Write(StateLine(app, svc) + " demo=" + (attract.Playing() ? "1" : "0") +
+                          WatchLine(attract.Playing() ? attract.Watch() : watch));
         });
         stateTimer.start(20);
     }
