@@ -23,7 +23,7 @@ std::string StateLine(Quibblix& app, const QtServices& svc);
 // watched, else "": where the watching is in the recording's time and the recording's first and
 // last moments, how many of its inputs have been played, whether it is paused, whether its window
 // has the keyboard, where its timeline is on the screen and its size, and the keys line shown
-// over it (empty while hidden).
+// in its strip (empty while hidden).
 std::string WatchLine(const ReplayWatch& watch);
 
 // Replaces the file with the line when it differs from the last one written (whole, through a
