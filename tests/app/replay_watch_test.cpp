@@ -704,6 +704,37 @@ TEST(ReplayWatch, ASeekShowsTheWindowsOfTheScreensShownThere) {
     ASSERT_TRUE(RunUntil([&] { return ended; }));
 }
 
+// A game left for a new one ends with the command that left it, no life lost by the leaving.
+TEST(ReplayWatch, AGameLeftForANewOneEndsThereWithNoLifeLost) {
+    test::TempDir dir;
+    {
+        test::Headless h(7);
+        auto recorder = MakeRecorder(h.app, h.svc, "1.0.0", "", dir.Path() + "/replays");
+        h.svc.SetInputLog(recorder.get());
+        h.app.Start();
+        h.Ok(
+            "click frmMenu.cmdPlay\nwait 3000\nkey Space\nwait 1000\nmenu frmGame.mnuNew\n"
+            "wait 500\n");
+        recorder->Finish();
+        h.svc.SetInputLog(nullptr);
+    }
+    replay::Replay r;
+    std::string error;
+    bool found = false;
+    for (const auto& e : fs::directory_iterator(dir.Path() + "/replays")) {
+        if (!replay::ReadReplayFile(e.path().string(), r, error) || r.events.empty() ||
+            r.events.back().control != "mnuNew")
+            continue;
+        found = true;
+        const ReplayMoments m = FindMoments(r, dir.Path());
+        EXPECT_EQ(m.endIndex, r.events.size() - 1);
+        ASSERT_EQ(m.moments.size(), 2u);
+        EXPECT_EQ(m.moments[0].kind, Moment::Kind::LevelStart);
+        EXPECT_EQ(m.moments[1], (Moment{Moment::Kind::GameEnd, r.events.back().atMs}));
+    }
+    EXPECT_TRUE(found);
+}
+
 TEST(ReplayWatch, TheMomentsSitWhereTheGameChanged) {
     test::TempDir dir;
     const std::string file = dir.Path() + "/levels.qbr";
