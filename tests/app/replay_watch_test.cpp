@@ -172,7 +172,7 @@ TEST(ReplayWatch, ThePlayDepartingFromTheChecksIsToldInTheBanner) {
     ArtPictures artist;
     ReplayWatch watch({1, &artist, &from, dir.Path()});
     ASSERT_TRUE(watch.Start(other, error, {})) << error;
-    QtServices& svc = *watch.Backend();
+    WatchingServices& svc = *watch.Backend();
     const Screen& game = watch.Game()->game;
     for (int i = 0; i < 4; ++i) Key(svc, game, Qt::Key_Right);
     ASSERT_TRUE(RunUntil([&] { return watch.Departed() || watch.PlayedOut(); }));
@@ -181,6 +181,18 @@ TEST(ReplayWatch, ThePlayDepartingFromTheChecksIsToldInTheBanner) {
     Key(svc, game, Qt::Key_Space);  // a change of the banner keeps the line
     EXPECT_TRUE(BannerSays(svc, game, ReplayWatch::kDepartedLine));
     EXPECT_TRUE(BannerSays(svc, game, ReplayWatch::Banner(16, true, false)));
+
+    // Back before the check: the game there has not departed yet; played on, it does again.
+    Key(svc, game, Qt::Key_Home);
+    ASSERT_TRUE(RunUntil([&] { return !svc.Seeking(); }));
+    EXPECT_FALSE(watch.Departed());
+    const Screen& again = watch.Game()->game;
+    EXPECT_FALSE(BannerSays(svc, again, ReplayWatch::kDepartedLine));
+    EXPECT_TRUE(BannerSays(svc, again, ReplayWatch::Banner(16, true, false)));
+    Key(svc, again, Qt::Key_Space);
+    ASSERT_TRUE(RunUntil([&] { return watch.Departed() || watch.PlayedOut(); }));
+    EXPECT_TRUE(watch.Departed());
+    EXPECT_TRUE(BannerSays(svc, watch.Game()->game, ReplayWatch::kDepartedLine));
 }
 
 TEST(ReplayWatch, AFileThatCannotBePlayedIsRefusedWithItsReason) {
@@ -196,6 +208,7 @@ TEST(ReplayWatch, AFileThatCannotBePlayedIsRefusedWithItsReason) {
     EXPECT_FALSE(from.InputWithheld());
     EXPECT_EQ(ReplayWatch::Banner(0.25, false, false), "Replay \u2014 \u00d7\u00bc");
     EXPECT_EQ(ReplayWatch::Banner(16, true, false), "Replay \u2014 \u00d716 \u2014 paused");
+    EXPECT_EQ(ReplayWatch::Banner(1, true, true), "Replay \u2014 \u00d71 \u2014 end");
 }
 
 // Level 1 cleared, the level-complete pump waited in, level 2 begun and played on until the
@@ -238,6 +251,8 @@ struct Reference {
     std::map<size_t, std::string> screens;
     std::map<size_t, bool> inPump;
     std::vector<std::pair<int64_t, int16_t>> lives;  // before each input
+    // Before each input: the countdown shows its first number.
+    std::vector<std::pair<int64_t, bool>> countdown;
 };
 Reference PlayHeadless(const replay::Replay& r) {
     Reference ref;
@@ -252,6 +267,8 @@ Reference PlayHeadless(const replay::Replay& r) {
         ref.screens[k] = ScreensOf(app.program, "frmGame");
         ref.inPump[k] = svc.depth > 0;
         ref.lives.emplace_back(e.atMs, app.game.Lives);
+        const auto* count = static_cast<const Label*>(app.game.Find("lblCount"));
+        ref.countdown.emplace_back(e.atMs, count && count->Visible && count->Caption == "3");
     });
     try {
         app.Start();
@@ -425,6 +442,299 @@ TEST(ReplayWatch, ASeekShowsWhatWatchingUpToThereShowsForwardsBackwardsAndInside
     EXPECT_FALSE(watch.Watching());
 }
 
+// Runs each step from the event loop, again and again until it says it is done; then stops the
+// watching. Nothing more once the watching has ended (its backend is gone).
+class Until {
+public:
+    Until(WatchingServices& svc, const bool& ended, std::vector<std::function<bool()>> steps)
+        : svc_(svc), ended_(ended), steps_(std::move(steps)) {
+        timer_.setInterval(1);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (ended_) {
+                timer_.stop();
+                return;
+            }
+            if (svc_.Seeking()) return;
+            if (next_ < steps_.size()) {
+                if (steps_[next_]()) ++next_;
+                return;
+            }
+            timer_.stop();
+            svc_.Stop();
+        });
+        timer_.start();
+    }
+
+private:
+    WatchingServices& svc_;
+    const bool& ended_;
+    std::vector<std::function<bool()>> steps_;
+    size_t next_ = 0;
+    QTimer timer_;
+};
+
+// The keys that move the watching: to the level starts one after another and back, to the ends,
+// and the handle moving on while the play goes on.
+TEST(ReplayWatch, TheKeysGoFromLevelStartToLevelStartAndToTheEnds) {
+    test::TempDir dir;
+    const std::string file = dir.Path() + "/levels.qbr";
+    Record(kLevels, file);
+    QtServices from;
+    ArtPictures artist;
+    ReplayWatch watch({1, &artist, &from, dir.Path()});
+    bool ended = false;
+    std::string error;
+    ASSERT_TRUE(watch.Start(file, error, [&ended] { ended = true; })) << error;
+    WatchingServices& svc = *watch.Backend();
+    std::vector<int64_t> levels;
+    for (const Moment& m : watch.Moments()->moments)
+        if (m.kind == Moment::Kind::LevelStart) levels.push_back(m.atMs);
+    ASSERT_EQ(levels.size(), 2u);
+    ASSERT_EQ(levels[0], svc.StartMs());
+    // A shot with no other just after it.
+    const std::vector<int64_t>& shots = watch.Moments()->shots;
+    int64_t shot = -1;
+    for (size_t i = 0; i < shots.size() && shot < 0; ++i)
+        if (i + 1 == shots.size() || shots[i + 1] > shots[i] + 400) shot = shots[i];
+    ASSERT_GE(shot, 0);
+    auto key = [&](int k) { Key(svc, watch.Game()->game, k); };
+    auto at = [&](int64_t ms, const std::string& note) {
+        EXPECT_EQ(svc.PositionMs(), ms);
+        EXPECT_EQ(svc.TimelineOf(watch.Game()->game)->Position(), ms);
+        std::string banner = ReplayWatch::Banner(1, true, false);
+        if (!note.empty()) banner += " \u2014 " + note;
+        EXPECT_EQ(watch.BannerNow(), banner);
+    };
+    int64_t playedFrom = 0, playedNs = 0;
+    std::vector<std::function<bool()>> steps = {
+        [&] {
+            svc.SetPaused(true);
+            key(Qt::Key_Home);
+            return true;
+        },
+        [&] {
+            // The first level starts with the game.
+            at(levels[0], "");
+            key(Qt::Key_PageDown);
+            return true;
+        },
+        [&] {
+            at(levels[1], "");
+            key(Qt::Key_PageDown);
+            return true;
+        },
+        [&] {
+            at(levels[1], "no later level");
+            key(Qt::Key_PageUp);
+            return true;
+        },
+        [&] {
+            at(levels[0], "");
+            key(Qt::Key_PageUp);
+            return true;
+        },
+        [&] {
+            at(levels[0], "no earlier level");
+            key(Qt::Key_Space);  // on from the first level start
+            playedFrom = svc.PositionMs();
+            playedNs = SteadyNowNs();
+            return true;
+        },
+        // The handle moves on with the play.
+        [&] { return SteadyNowNs() - playedNs > 400'000'000; },
+        [&] {
+            EXPECT_FALSE(svc.Paused());
+            EXPECT_GT(svc.PositionMs(), playedFrom + 200);
+            EXPECT_GT(svc.TimelineOf(watch.Game()->game)->Position(), playedFrom);
+            // A tick at a time only while paused.
+            watch.Step(1);
+            EXPECT_FALSE(svc.Seeking());
+            // The end, from a play going on: the game's last moment, paused, and nothing more
+            // to say.
+            key(Qt::Key_End);
+            return true;
+        },
+        [&] {
+            // The recorded game never ended: every input is played there.
+            EXPECT_TRUE(svc.PlayedOut());
+            EXPECT_TRUE(svc.Paused());
+            EXPECT_EQ(svc.PositionMs(), svc.EndMs());
+            EXPECT_EQ(watch.BannerNow(), ReplayWatch::Banner(1, true, true));
+            key(Qt::Key_Space);  // nothing to go on to
+            EXPECT_TRUE(svc.Paused());
+            key(Qt::Key_Home);
+            return true;
+        },
+        [&] {
+            at(svc.StartMs(), "");
+            key(Qt::Key_K);
+            watch.SeekTo(shot + 100);
+            return true;
+        },
+        // A shot is told for a moment after it, long enough to be read.
+        [&] {
+            EXPECT_TRUE(svc.KeysLine().ends_with("shot!")) << svc.KeysLine();
+            watch.SeekTo(shot + 400);
+            return true;
+        },
+        [&] {
+            EXPECT_FALSE(svc.KeysLine().ends_with("shot!")) << svc.KeysLine();
+            return true;
+        },
+    };
+    Until run(svc, ended, std::move(steps));
+    ASSERT_TRUE(RunUntil([&] { return ended; }));
+    EXPECT_FALSE(watch.Watching());
+}
+
+// A game played to its end, the player never moving: its replay ends with the input that ended
+// it (the game-over box closing). The end of the replay shows the game still there, paused, after
+// one long seek; going on from it ends the watching.
+TEST(ReplayWatch, TheEndShowsTheGameStillThereAndGoingOnEndsTheWatching) {
+    test::TempDir dir;
+    const std::string file = dir.Path() + "/over.qbr";
+    Record("click frmMenu.cmdPlay\nwait 600000\n", file);
+    std::string error;
+    replay::Replay r;
+    ASSERT_TRUE(replay::ReadReplayFile(file, r, error)) << error;
+    QtServices from;
+    ArtPictures artist;
+    ReplayWatch watch({1, &artist, &from, dir.Path()});
+    bool ended = false;
+    ASSERT_TRUE(watch.Start(file, error, [&ended] { ended = true; })) << error;
+    WatchingServices& svc = *watch.Backend();
+    const size_t left = r.events.size() - 1;
+    const ReplayMoments& found = *watch.Moments();
+    EXPECT_EQ(found.endIndex, left);
+    ASSERT_FALSE(found.moments.empty());
+    EXPECT_EQ(found.moments.back(), (Moment{Moment::Kind::GameEnd, r.events[left].atMs}));
+    const Screen& game = watch.Game()->game;
+    bool wentOn = false;
+    std::vector<std::function<bool()>> steps = {
+        [&] {
+            Key(svc, game, Qt::Key_End);
+            return true;
+        },
+        [&] {
+            EXPECT_TRUE(svc.Paused());
+            EXPECT_EQ(svc.PositionMs(), svc.EndMs());
+            EXPECT_TRUE(game.IsVisible());
+            EXPECT_FALSE(ended);
+            // Not over yet: the play goes on with Space (Esc only where that would wait for it).
+            EXPECT_EQ(watch.BannerNow(), ReplayWatch::Banner(1, true, false));
+            EXPECT_FALSE(svc.PlayedOut());
+            Key(svc, game, svc.PlayedOut() ? Qt::Key_Escape : Qt::Key_Space);
+            wentOn = true;
+            return true;
+        },
+        [] { return false; },  // until the game is over
+    };
+    Until run(svc, ended, std::move(steps));
+    ASSERT_TRUE(RunUntil([&] { return ended; }));
+    EXPECT_TRUE(wentOn);
+}
+
+// The windows after a seek are those of the screens shown there, whichever were shown before.
+TEST(ReplayWatch, ASeekShowsTheWindowsOfTheScreensShownThere) {
+    test::TempDir dir;
+    const std::string file = dir.Path() + "/instructions.qbr";
+    Record(
+        "click frmMenu.cmdPlay\nwait 3000\nmenu frmGame.mnuInstructions\nwait 2000\n"
+        "click frmInstructions.cmdClose\nwait 2000\n",
+        file);
+    replay::Replay r;
+    std::string error;
+    ASSERT_TRUE(replay::ReadReplayFile(file, r, error)) << error;
+    int64_t opened = -1, closed = -1;
+    for (const InputEvent& e : r.events) {
+        if (e.kind == InputEvent::Kind::Menu && e.control == "mnuInstructions") opened = e.atMs;
+        if (e.kind == InputEvent::Kind::Click && e.control == "cmdClose") closed = e.atMs;
+    }
+    ASSERT_GT(opened, 0);
+    ASSERT_GT(closed, opened + 1000);
+
+    QtServices from;
+    ArtPictures artist;
+    ReplayWatch watch({1, &artist, &from, dir.Path()});
+    bool ended = false;
+    ASSERT_TRUE(watch.Start(file, error, [&ended] { ended = true; })) << error;
+    WatchingServices& svc = *watch.Backend();
+    auto shown = [&](const Screen& s) {
+        const ScreenView* v = svc.ViewOf(s);
+        return v && v->isVisible();
+    };
+    auto only = [&](bool instructions) {
+        const Quibblix& app = *watch.Game();
+        EXPECT_EQ(shown(app.instructions), instructions);
+        EXPECT_EQ(shown(app.game), !instructions);
+        EXPECT_EQ(app.instructions.IsVisible(), instructions);
+    };
+    std::vector<std::function<bool()>> steps = {
+        [&] {
+            svc.SetPaused(true);
+            watch.SeekTo(opened + 500);  // forwards, into the instructions
+            return true;
+        },
+        [&] {
+            only(true);
+            watch.SeekTo(opened - 500);  // back, to the game before them
+            return true;
+        },
+        [&] {
+            only(false);
+            watch.SeekTo(closed - 500);
+            return true;
+        },
+        [&] {
+            only(true);
+            watch.SeekTo(closed + 500);  // forwards, out of them
+            return true;
+        },
+        [&] {
+            only(false);
+            watch.SeekTo(opened + 500);  // back, into them
+            return true;
+        },
+        [&] {
+            only(true);
+            return true;
+        },
+    };
+    Until run(svc, ended, std::move(steps));
+    ASSERT_TRUE(RunUntil([&] { return ended; }));
+}
+
+// A game left for a new one ends with the command that left it, no life lost by the leaving.
+TEST(ReplayWatch, AGameLeftForANewOneEndsThereWithNoLifeLost) {
+    test::TempDir dir;
+    {
+        test::Headless h(7);
+        auto recorder = MakeRecorder(h.app, h.svc, "1.0.0", "", dir.Path() + "/replays");
+        h.svc.SetInputLog(recorder.get());
+        h.app.Start();
+        h.Ok(
+            "click frmMenu.cmdPlay\nwait 3000\nkey Space\nwait 1000\nmenu frmGame.mnuNew\n"
+            "wait 500\n");
+        recorder->Finish();
+        h.svc.SetInputLog(nullptr);
+    }
+    replay::Replay r;
+    std::string error;
+    bool found = false;
+    for (const auto& e : fs::directory_iterator(dir.Path() + "/replays")) {
+        if (!replay::ReadReplayFile(e.path().string(), r, error) || r.events.empty() ||
+            r.events.back().control != "mnuNew")
+            continue;
+        found = true;
+        const ReplayMoments m = FindMoments(r, dir.Path());
+        EXPECT_EQ(m.endIndex, r.events.size() - 1);
+        ASSERT_EQ(m.moments.size(), 2u);
+        EXPECT_EQ(m.moments[0].kind, Moment::Kind::LevelStart);
+        EXPECT_EQ(m.moments[1], (Moment{Moment::Kind::GameEnd, r.events.back().atMs}));
+    }
+    EXPECT_TRUE(found);
+}
+
 TEST(ReplayWatch, TheMomentsSitWhereTheGameChanged) {
     test::TempDir dir;
     const std::string file = dir.Path() + "/levels.qbr";
@@ -442,7 +752,14 @@ TEST(ReplayWatch, TheMomentsSitWhereTheGameChanged) {
     };
     int levels = 0, livesLost = 0;
     for (const Moment& m : found.moments) {
-        if (m.kind == Moment::Kind::LevelStart) ++levels;
+        if (m.kind == Moment::Kind::LevelStart) {
+            ++levels;
+            // Its countdown has just begun.
+            const auto after = std::find_if(ref.countdown.begin(), ref.countdown.end(),
+                                            [&m](const auto& c) { return c.first > m.atMs; });
+            ASSERT_NE(after, ref.countdown.end());
+            EXPECT_TRUE(after->second) << "at " << m.atMs;
+        }
         if (m.kind == Moment::Kind::LifeLost) {
             ++livesLost;
             EXPECT_EQ(livesAfter(m.atMs), livesAfter(m.atMs - 1) - 1) << "at " << m.atMs;

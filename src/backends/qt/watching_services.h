@@ -72,8 +72,10 @@ public:
     void SetPaused(bool paused);
     double Speed() const { return speed_; }
     bool Paused() const { return paused_; }
-    // Every input of the recording has been played.
-    bool PlayedOut() const { return playback_ && playback_->Done(); }
+    // Every input of the recording has been played, and the play has come back from them: the
+    // last may end inside a handler still waiting there (a message box the game ends with, where
+    // a seek to the end stops), and going on from it is still to come.
+    bool PlayedOut() const { return playback_ && playback_->Done() && depth_ == 0; }
     // Ends the play at its next input, even from inside a handler's pump.
     void Stop();
 
