@@ -199,7 +199,9 @@ void ReplayWatch::Note(std::string note) {
 void ReplayWatch::SeekTo(int64_t ms) {
     if (!watched_) return;
     WatchingServices& svc = *watched_->svc;
-    Note(ms > svc.EndMs() ? "the end of the replay" : ms < svc.StartMs() ? "the start" : "");
+    Note(ms > svc.EndMs()     ? "the end of the replay"
+         : ms < svc.StartMs() ? "the start of the replay"
+                              : "");
     svc.SeekTo(ms);
 }
 

@@ -2,6 +2,7 @@
 // the timeline strip under the game.
 #include <gtest/gtest.h>
 
+#include <QVBoxLayout>
 #include <QWidget>
 #include <vector>
 
@@ -52,16 +53,29 @@ TEST(HeldKeys, FollowTheRecordingForwardsAndBackAndLetGoWhereTheWindowOrPadWent)
 }
 
 TEST(Timeline, APointOfTheStripAndTheMomentDrawnThereAgree) {
+    // As in a watching window: the screen, and the strip in a row of its own below it.
     QWidget window;
-    window.resize(400, 300);
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* screen = new QWidget(&window);
+    screen->setFixedSize(400, 300);
+    layout->addWidget(screen);
+    auto* strip = new Timeline(&window, 2);
+    layout->addWidget(strip);
     window.show();
-    Timeline t(&window, 2);
-    // Across the bottom of the window, whatever its size.
-    EXPECT_EQ(t.geometry().bottom(), window.height() - 1);
-    EXPECT_EQ(t.width(), window.width());
-    window.resize(640, 480);
-    EXPECT_EQ(t.geometry().bottom(), 479);
-    EXPECT_EQ(t.width(), 640);
+    layout->activate();
+    Timeline& t = *strip;
+    EXPECT_EQ(t.geometry().top(), screen->geometry().bottom() + 1);
+    EXPECT_EQ(t.width(), screen->width());
+    // The keys line has its row whether shown or not: the window keeps its size.
+    const QSize before = window.size();
+    t.SetKeys(QStringLiteral("Keys: Left"));
+    layout->activate();
+    EXPECT_EQ(window.size(), before);
+    EXPECT_EQ(t.Keys(), QStringLiteral("Keys: Left"));
+    t.SetKeys({});
 
     t.SetSpan(1000, 61000);
     const int left = t.XOf(1000), right = t.XOf(61000);
