@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/recorded_game.h"
 #include "forms/forms.h"
 #include "forms/replays/frmReplays.h"
 #include "records/record_file.h"
@@ -55,12 +56,7 @@ TEST(GameReplays, AGamesEndKeepsTheRecentAndThoseStandingInEitherTable) {
     keep("other.qbr", 3, 7, 5000);  // numbers that stand, but in the other table
     for (int i = 0; i < 25; ++i) keep("g" + std::to_string(100 + i) + ".qbr", 10 + i, 1, 1);
 
-    auto rec = MakeRecorder(h.app, h.svc, "1.0.0", "", dir);
-    h.svc.SetInputLog(rec.get());
-    h.app.Start();
-    h.Ok("click frmMenu.cmdPlay\nwait 100\n");
-    rec->Finish();
-    h.svc.SetInputLog(nullptr);
+    auto rec = test::RecordGame(h, "", dir, "click frmMenu.cmdPlay\nwait 100\n");
 
     std::set<std::string> left;
     for (const auto& e : fs::directory_iterator(dir)) left.insert(e.path().filename());
@@ -111,14 +107,10 @@ TEST(GameReplays, TheReplaysScreenListsAGameOfTwoUnderBothNames) {
     alone.player = "PAT";
     std::ofstream(dir + "/alone.qbr", std::ios::binary) << replay::EncodeReplay(alone, {});
 
-    auto rec = MakeRecorder(h.app, h.svc, "1.0.0", "", dir);
-    h.svc.SetInputLog(rec.get());
-    h.app.Start();
-    h.Ok(
-        "answer bob\nclick frmMenu.cmdTwoPlayers\nwait 100\nset frmGame.Score 70\n"
-        "set frmGame.Score2 40\n");
-    rec->Finish();
-    h.svc.SetInputLog(nullptr);
+    auto rec =
+        test::RecordGame(h, "", dir,
+                         "answer bob\nclick frmMenu.cmdTwoPlayers\nwait 100\nset frmGame.Score 70\n"
+                         "set frmGame.Score2 40\n");
 
     test::Headless viewer;
     KeptReplays kept(dir, nullptr);
@@ -138,14 +130,10 @@ TEST(GameReplays, TheReplaysScreenListsAGameOfTwoUnderBothNames) {
 TEST(GameReplays, AReplayMeetsItsChecksAndAChangedInputIsNamedWhereThePlayParted) {
     test::Headless h;
     const std::string file = h.dir.Path() + "/game.qbr";
-    auto rec = MakeRecorder(h.app, h.svc, "1.0.0", file, "");
-    h.svc.SetInputLog(rec.get());
-    h.app.Start();
-    h.Ok(
+    auto rec = test::RecordGame(
+        h, file, "",
         "click frmMenu.cmdPlay\nwait 2500\nkey Left down\nwait 600\nkey Left up\nkey Space\n"
         "wait 1500\nkey Escape\nwait 2300\nkey Escape\nwait 4000\n");
-    rec->Finish();
-    h.svc.SetInputLog(nullptr);
 
     replay::Replay r;
     std::string error;
@@ -240,12 +228,8 @@ TEST(GameReplays, AReplayMeetsItsChecksAndAChangedInputIsNamedWhereThePlayParted
 TEST(GameReplays, EveryGameIsCheckedFromItsFirstSecond) {
     test::Headless h;
     const std::string dir = h.dir.Path() + "/replays";
-    auto rec = MakeRecorder(h.app, h.svc, "1.0.0", "", dir);
-    h.svc.SetInputLog(rec.get());
-    h.app.Start();
-    h.Ok("click frmMenu.cmdPlay\nwait 5000\nmenu frmGame.mnuNew\nwait 3000\n");
-    rec->Finish();
-    h.svc.SetInputLog(nullptr);
+    auto rec = test::RecordGame(
+        h, "", dir, "click frmMenu.cmdPlay\nwait 5000\nmenu frmGame.mnuNew\nwait 3000\n");
     ASSERT_EQ(rec->Written().size(), 2u);
     for (const std::string& f : rec->Written()) {
         replay::Replay r;

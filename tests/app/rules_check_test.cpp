@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/recorded_game.h"
 #include "forms/replays/frmReplays.h"
 #include "records/record_file.h"
 #include "replay/replay_file.h"
@@ -36,14 +37,10 @@ struct RecordedGame {
     RecordedGame() {
         test::Headless h;
         const std::string file = h.dir.Path() + "/game.qbr";
-        auto rec = MakeRecorder(h.app, h.svc, "1.0.0", file, "");
-        h.svc.SetInputLog(rec.get());
-        h.app.Start();
-        h.Ok(
+        auto rec = test::RecordGame(
+            h, file, "",
             "click frmMenu.cmdPlay\nwait 2500\nkey Left down\nwait 600\nkey Left up\nkey Space\n"
             "wait 1500\nkey Escape\nwait 2300\nkey Escape\nwait 3000\n");
-        rec->Finish();
-        h.svc.SetInputLog(nullptr);
         std::string error;
         EXPECT_TRUE(replay::ReadReplayFile(file, game, error)) << error;
         game.header.startedMs = 1'700'000'000'000;
