@@ -11,12 +11,12 @@
 #include <sstream>
 #include <string>
 
-#include "app/recorded_game.h"
 #include "forms/forms.h"
 #include "forms/replays/frmReplays.h"
 #include "records/record_file.h"
 #include "records/record_table.h"
 #include "replay/replay_file.h"
+#include "support/recorded_game.h"
 #include "support/test_support.h"
 
 namespace qbx {

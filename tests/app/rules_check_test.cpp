@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/recorded_game.h"
 #include "forms/replays/frmReplays.h"
 #include "records/record_file.h"
 #include "replay/replay_file.h"
+#include "support/recorded_game.h"
 #include "support/test_support.h"
 
 namespace qbx {
